@@ -1,0 +1,13 @@
+#include "shell/version.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.setWindowTitle(DefaultCaption());
+    window.resize(800, 600);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,14 @@
+#include "shell/version.h"
+
+QString VersionNumber() {
+    return QStringLiteral("1.12.1");
+}
+
+QString VersionText() {
+    return QStringLiteral(" RU  Version: ") + VersionNumber() + QStringLiteral(" Build: ") +
+           QLatin1String(__DATE__) + QLatin1Char(' ');
+}
+
+QString DefaultCaption() {
+    return QStringLiteral("TARVO/COM") + VersionText();
+}
