@@ -142,8 +142,9 @@ TEST(FiveBitRoundTrip, EveryEncodableByteFromEveryState) {
                 uint8_t dec = start == kRegisterNone ? kRegisterLatin : start;
                 const QByteArray back = DecodeFiveBit(EncodeFiveBit(text, enc), dec);
                 // An encoder that has sent no shift yet still knows no register.
-                if (enc != kRegisterNone)
+                if (enc != kRegisterNone) {
                     ASSERT_EQ(dec, enc) << HexBytes(text) << " from " << int(start);
+                }
                 ASSERT_EQ(StripRegisterMarks(back), StripRegisterMarks(text))
                     << HexBytes(text) << " from " << int(start) << " gave " << HexBytes(back);
             }
