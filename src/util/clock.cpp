@@ -3,8 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 
-#include <ctime>
 #include <unistd.h>
+#include <ctime>
 
 QDateTime SystemClock::LocalTime() const {
     return QDateTime::currentDateTime();
