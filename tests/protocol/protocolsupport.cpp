@@ -1,0 +1,36 @@
+#include "protocolsupport.h"
+
+#include "exchange/linecode.h"
+
+#include <QDir>
+#include <QFile>
+
+ProtocolTest::ProtocolTest() : saved_(QDir::currentPath()) {
+    QDir::setCurrent(home.path());
+}
+
+ProtocolTest::~ProtocolTest() {
+    QDir::setCurrent(saved_);
+}
+
+LineText M(int level) {
+    return LineText(1, char(level));
+}
+
+LineText L(std::u16string_view text) {
+    return LineLiteral(text);
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+QByteArray Joined(const QList<LineText>& lines) {
+    QByteArray bytes;
+    for (const LineText& line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "protocol/protocol.h"
+#include "support/testhome.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+// Records what the store tells its view and the operator.
+struct RecordingView : IProtocolView {
+    void LinesAdded() override { calls << QStringLiteral("LinesAdded"); }
+    void LastLineChanged() override { calls << QStringLiteral("LastLineChanged"); }
+    void ScrollToEnd() override { calls << QStringLiteral("ScrollToEnd"); }
+    void Repaint() override { calls << QStringLiteral("Repaint"); }
+    QStringList calls;
+};
+
+struct RecordingNotices : IProtocolNotices {
+    void ReportWriteFailure(const QString& text) override { failures << text; }
+    void ShowFolderError(const QString& text) override { folderErrors << text; }
+    QStringList failures;
+    QStringList folderErrors;
+};
+
+// Runs each test in its own program folder, made the current folder as the
+// program makes it at start.
+class ProtocolTest : public ::testing::Test {
+protected:
+    ProtocolTest();
+    ~ProtocolTest() override;
+
+    TestHome home;
+
+private:
+    QString saved_;
+};
+
+// A level marker byte.
+LineText M(int level);
+// Line code from a literal (Russian capitals, ASCII).
+LineText L(std::u16string_view text);
+// The file's bytes, or "<missing>" when it cannot be read.
+QByteArray FileBytes(const QString& path);
+// What a whole rewrite of the list leaves on disk, built independently of
+// the store's own joining.
+QByteArray Joined(const QList<LineText>& lines);
