@@ -1,15 +1,13 @@
 #include "config/inifile.h"
 
+#include "config/filesizelimit.h"
 #include "support/testhome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
-
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -322,15 +320,12 @@ TEST(IniFileSave, AFailedWriteMidwayLeavesTheOldFileAlone) {
     CIniFile ini;
     ASSERT_EQ(ini.Load(path), CIniFile::LoadResult::Read);
     ini.WriteString("S", "k", QByteArray(4096, 'n'));
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
-    rlimit small = oldLimit;
-    small.rlim_cur = 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString result = ini.Save(path);
-    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
-    std::signal(SIGXFSZ, oldHandler);
+    QString result;
+    {
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.active());
+        result = ini.Save(path);
+    }
 
     EXPECT_EQ(result, "Unable to write to " + path);
     EXPECT_EQ(readBytes(path), original);

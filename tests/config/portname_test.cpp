@@ -11,7 +11,7 @@ TEST(PortSetting, ResolvesEveryFormAndRejectsTheRest) {
         const char16_t* setting;
         const char* device;  // nullptr: not a port setting
     } cases[] = {
-        {u"ttyS0", "/dev/ttyS0"},
+        {kDefaultPortSetting, "/dev/ttyS0"},
         {u"ttyUSB0", "/dev/ttyUSB0"},
         {u"ttyACM3", "/dev/ttyACM3"},
         {u"ttymxc1", "/dev/ttymxc1"},
@@ -43,10 +43,6 @@ TEST(PortSetting, ResolvesEveryFormAndRejectsTheRest) {
         EXPECT_EQ(IsPortSetting(setting), c.device != nullptr) << setting.toStdString();
         EXPECT_EQ(PortDevicePath(setting), QString::fromLatin1(c.device)) << setting.toStdString();
     }
-}
-
-TEST(PortSetting, DefaultIsAValidSetting) {
-    EXPECT_EQ(PortDevicePath(kDefaultPortSetting), QStringLiteral("/dev/ttyS0"));
 }
 
 }  // namespace

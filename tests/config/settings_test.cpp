@@ -1,9 +1,8 @@
 #include "config/settings.h"
 
-#include "config/inifile.h"
+#include "config/settingshelpers.h"
 #include "exchange/linecode.h"
 #include "support/testhome.h"
-#include "util/codepages.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,53 +55,6 @@ void ExpectSame(const _tlg_status& actual, const _tlg_status& expected) {
 void ExpectSame(const _tlg_controls& actual, const _tlg_controls& expected) {
     TLG_CONTROLS_FIELDS(EXPECT_FIELD)
     EXPECT_TRUE(actual == expected);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
-}
-
-// An ini file written in UTF-8 here, stored as the program stores it: code
-// page 1251, except for the text between '{' and '}', which is line code.
-QByteArray iniBytes(const QString& text) {
-    QByteArray out;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype open = text.indexOf(u'{', i);
-        if (open < 0) {
-            out += WideToAnsi(QStringView(text).sliced(i));
-            break;
-        }
-        const qsizetype close = text.indexOf(u'}', open);
-        out += WideToAnsi(QStringView(text).sliced(i, open - i));
-        out += WideToLine(QStringView(text).sliced(open + 1, close - open - 1));
-        i = close + 1;
-    }
-    return out;
-}
-
-// Everything LoadSettings fills, read from one file.
-struct Loaded {
-    _tlg_config config;
-    _tlg_status status;
-    SchemaCopyTable copies{};
-    _tlg_controls controls;
-    bool read = false;
-};
-
-Loaded LoadFrom(const TestHome& home, const QString& iniPath) {
-    Loaded l;
-    l.read = LoadSettings(iniPath, home.path(), l.config, l.status, l.copies, l.controls);
-    return l;
-}
-
-Loaded LoadText(const QString& text) {
-    TestHome home;
-    home.write("korvel.ini", iniBytes(text));
-    return LoadFrom(home, home.file("korvel.ini"));
 }
 
 // The settings of an empty file, written out from the tables by hand.
@@ -163,8 +115,8 @@ TEST(LoadSettings, EmptyOrMissingFileGivesTheDefaults) {
         ExpectSame(l.controls, controls);
 
         for (int n = 0; n < kSchemaCount; ++n)
-            ASSERT_EQ(l.copies[n], 2) << n;
-        EXPECT_EQ(DefaultSchemaCopies(), l.copies);
+            ASSERT_EQ(l.schemaCopies[n], 2) << n;
+        EXPECT_EQ(DefaultSchemaCopies(), l.schemaCopies);
         EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden),
                   fileExists ? QStringList{"korvel.ini"} : QStringList{})
             << "loading never writes";
@@ -202,7 +154,7 @@ TEST(SaveSettings, NewFileHoldsEveryKeyInTableOrder) {
     Loaded l = LoadFrom(home, home.file("korvel.ini"));
     const QString path = home.file("korvel.ini");
     ASSERT_EQ(SaveSettings(path, l.config, l.status, l.controls), QString());
-    EXPECT_EQ(readBytes(path), iniBytes(QString::fromUtf8(kDefaultFile).replace('|', "\r\n")));
+    EXPECT_EQ(ReadBytes(path), IniBytes(QString::fromUtf8(kDefaultFile).replace('|', "\r\n")));
 
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
@@ -258,7 +210,7 @@ TEST(SaveSettings, EveryKeyRoundTrips) {
 
     Loaded l;
     l.controls.Page = WindowPage::Other;  // so that reading "Protocol" shows
-    l.read = LoadSettings(path, home.path(), l.config, l.status, l.copies, l.controls);
+    l.read = LoadSettings(path, home.path(), l.config, l.status, l.schemaCopies, l.controls);
     ASSERT_TRUE(l.read);
     ExpectSame(l.config, c);
     ExpectSame(l.status, s);
@@ -438,7 +390,7 @@ TEST(LoadSettings, ReadsAFileWrittenOnWindows) {
 
     SchemaCopyTable copies = DefaultSchemaCopies();
     copies[0] = 0, copies[1] = 3, copies[999] = 5;
-    EXPECT_EQ(l.copies, copies);
+    EXPECT_EQ(l.schemaCopies, copies);
 }
 
 }  // namespace
