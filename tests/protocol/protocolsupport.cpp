@@ -2,16 +2,7 @@
 
 #include "exchange/linecode.h"
 
-#include <QDir>
 #include <QFile>
-
-ProtocolTest::ProtocolTest() : saved_(QDir::currentPath()) {
-    QDir::setCurrent(home.path());
-}
-
-ProtocolTest::~ProtocolTest() {
-    QDir::setCurrent(saved_);
-}
 
 LineText M(int level) {
     return LineText(1, char(level));

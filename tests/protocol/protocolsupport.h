@@ -24,18 +24,7 @@ struct RecordingNotices : IProtocolNotices {
     QStringList folderErrors;
 };
 
-// Runs each test in its own program folder, made the current folder as the
-// program makes it at start.
-class ProtocolTest : public ::testing::Test {
-protected:
-    ProtocolTest();
-    ~ProtocolTest() override;
-
-    TestHome home;
-
-private:
-    QString saved_;
-};
+using ProtocolTest = ProgramFolderTest;
 
 // A level marker byte.
 LineText M(int level);

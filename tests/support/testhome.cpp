@@ -32,3 +32,11 @@ void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
 }
 QT_END_NAMESPACE
+
+ProgramFolderTest::ProgramFolderTest() : saved_(QDir::currentPath()) {
+    QDir::setCurrent(home.path());
+}
+
+ProgramFolderTest::~ProgramFolderTest() {
+    QDir::setCurrent(saved_);
+}

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <string>
 
@@ -31,3 +33,16 @@ QT_BEGIN_NAMESPACE
 void PrintTo(const QByteArray& bytes, std::ostream* os);
 void PrintTo(const QString& text, std::ostream* os);
 QT_END_NAMESPACE
+
+// A fixture that runs each test in its own program folder, made the current
+// folder as the program makes it at start.
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    ProgramFolderTest();
+    ~ProgramFolderTest() override;
+
+    TestHome home;
+
+private:
+    QString saved_;
+};
