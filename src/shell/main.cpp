@@ -1,13 +1,6 @@
-#include "shell/version.h"
-
-#include <QApplication>
-#include <QMainWindow>
+#include "shell/entry.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(DefaultCaption());
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    TApplication app(argc, argv);
+    return TarvoMain(app, app.arguments().mid(1), QCoreApplication::applicationDirPath());
 }

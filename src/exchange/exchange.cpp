@@ -1,0 +1,100 @@
+#include "exchange/exchange.h"
+
+#include "config/settings.h"
+#include "config/tlgconfig.h"
+#include "protocol/protocol.h"
+
+TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& protocol,
+                     IClock& clock, QString iniPath, IExchangeHost* host)
+    : config_(config),
+      status_(status),
+      protocol_(protocol),
+      iniPath_(std::move(iniPath)),
+      host_(host),
+      clock_(clock, config, status, protocol, this),
+      folders_(config, status, protocol, clock, this) {}
+
+bool TExchange::CheckFolders() {
+    status_.FoldersReady = folders_.CheckFolders();
+    return status_.FoldersReady;
+}
+
+void TExchange::StartWorkingDay() {
+    const QString day = clock_.WorkingDayText();
+    if (day != status_.DayText) {
+        status_.NumberInput = status_.NumberOutput = 0;
+        status_.EditNumber = status_.PrfNumber = status_.LineInputNumber = 0;
+        SaveCounters();
+    }
+    folders_.StartDay(day);
+    clock_.UpdateExchangeClock();
+}
+
+bool TExchange::IsAutomatic() const {
+    return status_.Automatic;
+}
+
+void TExchange::ShowStartMode() {
+    if (host_)
+        host_->ModeChanged(status_.Automatic);
+}
+
+void TExchange::SetMode(bool automatic) {
+    if (status_.Automatic == automatic)
+        return;
+    status_.Automatic = automatic;
+    if (host_)
+        host_->ModeChanged(automatic);
+    protocol_.AddMessage(QStringLiteral("РЕЖИМ:") +
+                             (automatic ? QStringLiteral("АВТОМАТ") : QStringLiteral("РУЧНОЙ")),
+                         kProtocolEvent);
+    if (!automatic) {
+        if (host_)
+            host_->ShowToday();
+        protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
+        if (host_)
+            host_->DayStarted();
+    }
+}
+
+void TExchange::Tick() {
+    clock_.UpdateExchangeClock();
+    // The exit countdown runs even while the folders are missing: an operator
+    // must always be able to close the workstation.
+    if (status_.CloseCountdown > 0 && --status_.CloseCountdown == 0) {
+        if (host_)
+            host_->CloseMainWindow();
+        return;
+    }
+    if (!status_.FoldersReady)
+        return;
+}
+
+void TExchange::SaveCounters() {
+    const QString error = ::SaveCounters(iniPath_, status_);
+    if (!error.isEmpty())
+        protocol_.AddMessage(error, kProtocolError);
+}
+
+void TExchange::StartDay(const QString& dayText) {
+    folders_.StartDay(dayText);
+}
+
+void TExchange::CountersReset() {
+    SaveCounters();
+}
+
+void TExchange::ShowFolderError(const QString& text) {
+    if (host_)
+        host_->ShowErrorBox(QStringLiteral("Error"), text);
+}
+
+void TExchange::FoldersUnavailable() {
+    // КГ2 when connected comes with the line.
+    SetMode(false);
+}
+
+void TExchange::DayStarted() {
+    if (host_)
+        host_->DayStarted();
+}

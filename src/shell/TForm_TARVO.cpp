@@ -1,0 +1,199 @@
+#include "shell/TForm_TARVO.h"
+
+#include "exchange/linecode.h"
+#include "protocol/TForm_PrtWindowMessage.h"
+#include "protocol/TProtocolPage.h"
+#include "protocol/protocol.h"
+#include "shell/TForm_About.h"
+#include "shell/headpanel.h"
+#include "shell/trayimages.h"
+#include "shell/version.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFolder,
+                         TProtocol& protocol, IClock& clock, TSettingsRecords& records,
+                         QWidget* parent)
+    : QMainWindow(parent),
+      options_(options),
+      programFolder_(programFolder),
+      protocol_(protocol),
+      records_(records),
+      config_(records.config),
+      status_(records.status),
+      exchange_(records.config, records.status, protocol, clock, options.IniPath, this) {
+    setObjectName(QStringLiteral("Form_TARVO"));
+    setWindowTitle(QStringLiteral("TARVO/COM"));
+    setWindowIcon(ProgramIcon());
+    status_.StartPhase = 0;
+    status_.CounterResetPending = false;
+    status_.NumberingHold = false;
+
+    // Bold Tahoma, 13 pixels, where the machine has it; a metric look-alike
+    // otherwise.
+    QFont font(QStringLiteral("Tahoma"));
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans")});
+    font.setBold(true);
+    font.setPixelSize(13);
+    setFont(font);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    head_ = new THeadPanel(central);
+    column->addWidget(head_);
+    PC = new QTabWidget(central);
+    PC->setObjectName(QStringLiteral("PC"));
+    column->addWidget(PC, 1);
+    setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    buildPages();
+    buildMenu();
+    buildTray();
+
+    connect(head_, &THeadPanel::modeClicked, this, &TForm_TARVO::ToggleMode);
+
+    Timer_1sec = new QTimer(this);
+    Timer_1sec->setObjectName(QStringLiteral("Timer_1sec"));
+    Timer_1sec->setInterval(1000);
+    connect(Timer_1sec, &QTimer::timeout, this, &TForm_TARVO::Timer_1secTimer);
+
+    setMinimumSize(740, 400);
+    setMaximumSize(1200, 1200);
+    resize(800, 600);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    FormCreate();
+}
+
+TForm_TARVO::~TForm_TARVO() {
+    protocol_.AttachNotices(nullptr);
+}
+
+void TForm_TARVO::buildPages() {
+    auto page = [this](const QString& name, const QString& caption) {
+        auto* widget = new QWidget(PC);
+        widget->setObjectName(name);
+        PC->addTab(widget, caption);
+        return widget;
+    };
+    TabSheet_Protocol = page(QStringLiteral("TabSheet_Protocol"), QStringLiteral("Протокол"));
+    TabSheet_Oueue = page(QStringLiteral("TabSheet_Oueue"), QStringLiteral("Передача"));
+    TabSheet_Out = page(QStringLiteral("TabSheet_Out"), QStringLiteral("Исходящие"));
+    TabSheet_In = page(QStringLiteral("TabSheet_In"), QStringLiteral("Входящие"));
+    TabSheet_Seach = page(QStringLiteral("TabSheet_Seach"), QStringLiteral("Поиск"));
+    TabSheet_Editor = page(QStringLiteral("TabSheet_Editor"), QStringLiteral("Редактор"));
+
+    auto* layout = new QVBoxLayout(TabSheet_Protocol);
+    layout->setContentsMargins(0, 0, 0, 0);
+    protocolPage_ = new TProtocolPage(protocol_, TabSheet_Protocol);
+    layout->addWidget(protocolPage_);
+
+    Form_PrtWindowMessage = std::make_unique<TForm_PrtWindowMessage>(nullptr);
+    protocol_.AttachNotices(Form_PrtWindowMessage.get());
+}
+
+void TForm_TARVO::buildMenu() {
+    QMenuBar* bar = menuBar();
+    QAction* counters = bar->addAction(QStringLiteral("Счетчики"));
+    counters->setObjectName(QStringLiteral("Menu_Counters"));
+    counters->setEnabled(false);  // the counters dialog comes with the exchange
+    QAction* settings = bar->addAction(QStringLiteral("Настройки"));
+    settings->setObjectName(QStringLiteral("Menu_Settings"));
+    settings->setEnabled(false);  // the settings dialog comes later
+    QAction* exit = bar->addAction(QStringLiteral("Выход"));
+    exit->setObjectName(QStringLiteral("Menu_Close"));
+    connect(exit, &QAction::triggered, this, &TForm_TARVO::MenuCloseClick);
+    QAction* about = bar->addAction(QStringLiteral("?"));
+    about->setObjectName(QStringLiteral("Menu_About"));
+    connect(about, &QAction::triggered, this, &TForm_TARVO::ShowAbout);
+
+    Action_Automatic = new QAction(this);
+    Action_Automatic->setObjectName(QStringLiteral("Action_Automatic"));
+    Action_Automatic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    Action_Automatic->setShortcutContext(Qt::ApplicationShortcut);
+    connect(Action_Automatic, &QAction::triggered, this, &TForm_TARVO::ToggleMode);
+    addAction(Action_Automatic);
+
+    Action_NewTlg = new QAction(this);
+    Action_NewTlg->setObjectName(QStringLiteral("Action_NewTlg"));
+    Action_NewTlg->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Action_NewTlg->setShortcutContext(Qt::ApplicationShortcut);
+    Action_NewTlg->setEnabled(false);  // the editor comes later
+    addAction(Action_NewTlg);
+}
+
+void TForm_TARVO::buildTray() {
+    trayMenu_ = new QMenu(this);
+    QAction* title = trayMenu_->addAction(QStringLiteral("TARVO/COM"));
+    title->setEnabled(false);
+    trayMenu_->addSeparator();
+    QAction* show = trayMenu_->addAction(QStringLiteral("Показать"));
+    connect(show, &QAction::triggered, this, &TForm_TARVO::RestoreFromTray);
+    QAction* exit = trayMenu_->addAction(QStringLiteral("Выход"));
+    connect(exit, &QAction::triggered, this, &TForm_TARVO::MenuCloseClick);
+
+    TrayIcon = new QSystemTrayIcon(TrayImage(kTrayDisconnected), this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    TrayIcon->setToolTip(options_.AppTitle);
+    TrayIcon->setContextMenu(trayMenu_);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    RestoreFromTray();
+            });
+    // Without a tray (GNOME without the extension, headless) the icon would
+    // only be a way to lose the window: it is simply not shown.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        TrayIcon->show();
+}
+
+void TForm_TARVO::ShowAbout() {
+    TForm_About about(this);
+    about.exec();
+}
+
+void TForm_TARVO::RefreshHeadPanel() {
+    THeadPanel::SetTextColor(head_->Label_Connect, Qt::red);
+    head_->Label_RX_cnt->setText(QStringLiteral("00000000"));
+    head_->Label_TX_cnt->setText(QStringLiteral("00000000"));
+    head_->Edit_OP_In->setText(QString::fromLatin1(ThreeDigits(status_.NumberInput)));
+    head_->Edit_OP_Out->setText(QString::fromLatin1(ThreeDigits(status_.NumberOutput)));
+    THeadPanel::SetTextColor(head_->Label_ArrowUp, QColor(192, 192, 192));
+    THeadPanel::SetTextColor(head_->Label_ArrowDown, QColor(192, 192, 192));
+}
+
+void TForm_TARVO::ModeChanged(bool automatic) {
+    head_->TntLabel_Mode->setText(automatic ? QStringLiteral("АВТОМАТ") : QStringLiteral("РУЧНОЙ"));
+    head_->TntLabel_Mode->setProperty("automatic", automatic);
+}
+
+void TForm_TARVO::ToggleMode() {
+    exchange_.SetMode(!exchange_.IsAutomatic());
+}
+
+void TForm_TARVO::ShowToday() {
+    protocolPage_->ShowToday();
+}
+
+void TForm_TARVO::DayStarted() {
+    protocolPage_->ShowToday();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "config/tlgconfig.h"
+#include "exchange/exchange.h"
+#include "shell/startup.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class IClock;
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class THeadPanel;
+class TProtocol;
+class TProtocolPage;
+class TForm_PrtWindowMessage;
+
+// The records the program keeps while it runs; made by the entry routine,
+// they outlive the main window.
+struct TSettingsRecords {
+    _tlg_config config;
+    _tlg_status status;
+    _tlg_controls controls;
+    SchemaCopyTable schemaCopies{};
+};
+
+// The main window: head panel, six pages, menu, tray icon and the one-second
+// timer that drives all periodic work.
+class TForm_TARVO : public QMainWindow, private IExchangeHost {
+    Q_OBJECT
+public:
+    TForm_TARVO(const StartOptions& options, const QString& programFolder, TProtocol& protocol,
+                IClock& clock, TSettingsRecords& records, QWidget* parent = nullptr);
+    ~TForm_TARVO() override;
+
+    // The one-second tick; public so that tests can drive it.
+    void Timer_1secTimer();
+    // "Выход" of the menu and the tray menu.
+    void MenuCloseClick();
+    // The operating system ends the session (SIGTERM, SIGHUP, SIGINT, logout).
+    void OnSystemShutdown();
+
+    TExchange& Exchange() { return exchange_; }
+    THeadPanel* HeadPanel() const { return head_; }
+    QTabWidget* Pages() const { return PC; }
+    // True once the window has closed for good (countdown or shutdown).
+    bool IsFinished() const { return finished_; }
+
+Q_SIGNALS:
+    // The window closed for good; the entry routine ends the message loop.
+    void finishedWorking();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildPages();
+    void buildMenu();
+    void buildTray();
+    void FormCreate();
+    void AfterStart();
+    void ApplyScreenFont();
+    void RefreshHeadPanel();
+    void TrayIconMinimize();
+    void MinimizeToTray();
+    void RestoreFromTray();
+    void OnCloseRequest();
+    void FormClose();
+    void FormDestroy();
+    void FinishWorking();
+    void ShowAbout();
+    void ToggleMode();
+    void RememberGeometry();
+
+    // IExchangeHost
+    void ShowErrorBox(const QString& caption, const QString& text) override;
+    void ModeChanged(bool automatic) override;
+    void ShowToday() override;
+    void DayStarted() override;
+    void CloseMainWindow() override;
+
+    StartOptions options_;
+    QString programFolder_;
+    TProtocol& protocol_;
+    TSettingsRecords& records_;
+    _tlg_config& config_;
+    _tlg_status& status_;
+    TExchange exchange_;
+
+    THeadPanel* head_ = nullptr;
+    QTabWidget* PC = nullptr;
+    QWidget* TabSheet_Protocol = nullptr;
+    QWidget* TabSheet_Oueue = nullptr;
+    QWidget* TabSheet_Out = nullptr;
+    QWidget* TabSheet_In = nullptr;
+    QWidget* TabSheet_Seach = nullptr;
+    QWidget* TabSheet_Editor = nullptr;
+    TProtocolPage* protocolPage_ = nullptr;
+    std::unique_ptr<TForm_PrtWindowMessage> Form_PrtWindowMessage;
+    QAction* Action_Automatic = nullptr;
+    QAction* Action_NewTlg = nullptr;
+    QSystemTrayIcon* TrayIcon = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QTimer* Timer_1sec = nullptr;
+    int trayImage_ = -1;
+
+    bool allowClose_ = false;   // the countdown or a shutdown may close the window
+    bool finished_ = false;     // FormDestroy has run
+};

@@ -1,0 +1,226 @@
+// Start-up, the one-second tick, minimise/close rules and shutdown of the
+// main window.
+
+#include "shell/TForm_TARVO.h"
+
+#include "config/settings.h"
+#include "exchange/linecode.h"
+#include "protocol/TProtocolPage.h"
+#include "protocol/protocol.h"
+#include "shell/headpanel.h"
+#include "shell/trayimages.h"
+#include "shell/version.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+
+void TForm_TARVO::FormCreate() {
+    // The window's current geometry is what LoadSettings keeps unless the
+    // settings ask to restore a saved one.
+    RememberGeometry();
+    LoadSettings(options_.IniPath, programFolder_, config_, status_, records_.schemaCopies,
+                 records_.controls);
+    exchange_.ShowStartMode();
+    const _tlg_controls& controls = records_.controls;
+    if (!controls.CenterOnScreen && controls.Width > 0 && controls.Height > 0)
+        setGeometry(controls.Left, controls.Top, controls.Width, controls.Height);
+
+    protocol_.SetFolder(config_.PrtPath);
+    protocol_.SetWrapWidth(config_.ProtocolWidth != 0);
+
+    if (!options_.AppTitle.isEmpty()) {
+        setWindowTitle(options_.AppTitle + VersionText());
+        QApplication::setApplicationDisplayName(options_.AppTitle);
+        TrayIcon->setToolTip(options_.AppTitle);
+    }
+    PC->setCurrentWidget(TabSheet_Protocol);
+}
+
+void TForm_TARVO::RememberGeometry() {
+    _tlg_controls& controls = records_.controls;
+    const QRect frame = geometry();
+    controls.Top = frame.top();
+    controls.Left = frame.left();
+    controls.Height = frame.height();
+    controls.Width = frame.width();
+    const int index = PC->currentIndex();
+    controls.Page = index == PC->indexOf(TabSheet_Protocol) ? WindowPage::Protocol
+                    : index == PC->indexOf(TabSheet_Editor) ? WindowPage::Editor
+                                                             : WindowPage::Other;
+}
+
+void TForm_TARVO::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!Timer_1sec->isActive() && !finished_)
+        Timer_1sec->start();
+}
+
+void TForm_TARVO::Timer_1secTimer() {
+    if (finished_)
+        return;
+    if (status_.StartPhase == 0) {
+        status_.StartPhase = 1;
+        AfterStart();
+        status_.StartPhase = 2;
+        return;
+    }
+    if (status_.StartPhase == 1)
+        return;
+
+    RefreshHeadPanel();
+    // Without a line the connection is down: the tray shows it.
+    if (trayImage_ != kTrayDisconnected) {
+        trayImage_ = kTrayDisconnected;
+        TrayIcon->setIcon(TrayImage(trayImage_));
+    }
+    head_->Label_LineControlTimeOut->clear();
+    exchange_.Tick();
+    if (!finished_)
+        head_->Label_Time->setText(status_.CurrentSecondsColonText);
+}
+
+void TForm_TARVO::AfterStart() {
+    if (config_.TrayMode)
+        MinimizeToTray();
+    exchange_.CheckFolders();
+    ApplyScreenFont();
+    head_->Button_Dial->setVisible(config_.VpnUse);
+
+    exchange_.StartWorkingDay();
+
+    protocol_.AddMessage(QStringLiteral("ПРОГРАММА ЗАПУЩЕНА. ВЕРСИЯ\u00A0: ") + VersionNumber(),
+                         kProtocolEvent);
+    protocol_.AddText(WideToLine(QStringLiteral("Set Mutex ") + options_.MutexName),
+                      kProtocolEvent);
+    protocol_.AddMessage(QStringLiteral("РАБОЧАЯ ПАПКА: ") + programFolder_, kProtocolEvent);
+    const _tlg_controls& controls = records_.controls;
+    if (config_.UseOperatorList && controls.OperatorIndex >= 0 &&
+        controls.OperatorIndex < controls.OperatorItems.size())
+        protocol_.AddText(
+            WideToLine(QStringLiteral("Оператор ") + controls.OperatorItems[controls.OperatorIndex]),
+            kProtocolEvent);
+    head_->TntLabel_ChannelStatus->clear();
+    head_->Label_Time->setText(status_.CurrentSecondsColonText);
+}
+
+void TForm_TARVO::ApplyScreenFont() {
+    const _tlg_font& f = records_.controls.ScreenFont;
+    QFont font(f.Name);
+    if (f.Size > 0)
+        font.setPointSize(f.Size);
+    font.setBold(f.Bold);
+    protocolPage_->SetScreenFont(font);
+}
+
+// Minimise, close and tray.
+
+void TForm_TARVO::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, &TForm_TARVO::TrayIconMinimize);
+}
+
+void TForm_TARVO::TrayIconMinimize() {
+    // The task-bar button goes only when the tray can bring the window back.
+    if (isMinimized() && !config_.NoHideInTaskBar && QSystemTrayIcon::isSystemTrayAvailable() &&
+        TrayIcon->isVisible())
+        hide();
+}
+
+void TForm_TARVO::MinimizeToTray() {
+    showMinimized();
+    TrayIconMinimize();
+}
+
+void TForm_TARVO::RestoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm_TARVO::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        event->accept();
+        return;
+    }
+    if (allowClose_) {
+        FormClose();
+        FormDestroy();
+        event->accept();
+        return;
+    }
+    event->ignore();
+    // Let the close request finish before a dialog or a minimise follows.
+    QTimer::singleShot(0, this, &TForm_TARVO::OnCloseRequest);
+}
+
+void TForm_TARVO::OnCloseRequest() {
+    if (config_.MinimizeOnCloseWindow == 0)
+        MenuCloseClick();
+    else
+        MinimizeToTray();
+}
+
+void TForm_TARVO::MenuCloseClick() {
+    if (finished_)
+        return;
+    if (config_.AskOnClose != 0) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("TARVO/COM"),
+                        QStringLiteral("Завершить работу программы?"), QMessageBox::NoButton, this);
+        box.setObjectName(QStringLiteral("Form_ExitConfirm"));
+        QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+        box.exec();
+        if (box.clickedButton() != yes)
+            return;
+    }
+    protocol_.AddMessage(QStringLiteral("ОПЕРАТОР ЗАВЕРШИЛ РАБОТУ ПРОГРАММЫ "), kProtocolEvent);
+    status_.CloseCountdown = 1;
+}
+
+void TForm_TARVO::CloseMainWindow() {
+    allowClose_ = true;
+    close();
+}
+
+void TForm_TARVO::FormClose() {
+    Timer_1sec->stop();
+}
+
+void TForm_TARVO::FormDestroy() {
+    if (finished_)
+        return;
+    finished_ = true;
+    Timer_1sec->stop();
+    RememberGeometry();
+    const QString error = SaveSettings(options_.IniPath, config_, status_, records_.controls);
+    // A settings file that cannot be written must not cost the day's protocol.
+    if (!error.isEmpty())
+        protocol_.AddMessage(error, kProtocolError);
+    protocol_.AddMessage(QStringLiteral("ПРОГРАММА ОСТАНОВЛЕНА"), kProtocolEvent);
+    protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
+    if (TrayIcon)
+        TrayIcon->hide();
+    Q_EMIT finishedWorking();
+}
+
+void TForm_TARVO::OnSystemShutdown() {
+    if (finished_)
+        return;
+    protocol_.AddText(QByteArrayLiteral("Windows shutdown"), kProtocolEvent);
+    FormDestroy();
+    allowClose_ = true;
+    close();
+}
+
+void TForm_TARVO::ShowErrorBox(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, this);
+    box.exec();
+}

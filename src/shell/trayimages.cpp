@@ -1,0 +1,100 @@
+#include "shell/trayimages.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+constexpr int kSize = 32;
+
+QPixmap base(const QColor& fill) {
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(1, 1, kSize - 2, kSize - 2), 6, 6);
+    return pixmap;
+}
+
+QPixmap lettered(const QColor& fill, const QString& text, const QColor& ink) {
+    QPixmap pixmap = base(fill);
+    QPainter p(&pixmap);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(text.size() > 1 ? 13 : 20);
+    p.setFont(font);
+    p.setPen(ink);
+    p.drawText(QRect(0, 0, kSize, kSize), Qt::AlignCenter, text);
+    return pixmap;
+}
+
+// Working channel with traffic: a bar runs across the icon.
+QPixmap activity(int step) {
+    QPixmap pixmap = base(QColor(0, 160, 0));
+    QPainter p(&pixmap);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const int width = (kSize - 8) / 5;
+    p.drawRect(4 + step * width, 8, width - 1, kSize - 16);
+    return pixmap;
+}
+
+QPixmap disconnected() {
+    QPixmap pixmap = base(QColor(200, 0, 0));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(9, 9, kSize - 9, kSize - 9);
+    p.drawLine(kSize - 9, 9, 9, kSize - 9);
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon TrayImage(int index) {
+    switch (index) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        return QIcon(activity(index));
+    case 5:
+        return QIcon(lettered(QColor(255, 200, 0), QStringLiteral("БА"), Qt::black));
+    case 6:
+        return QIcon(lettered(QColor(120, 140, 200), QStringLiteral("БВ"), Qt::white));
+    case 7:
+        return QIcon(lettered(QColor(150, 80, 180), QStringLiteral("БД"), Qt::white));
+    case 8:
+        return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("А"), Qt::white));
+    case 9:
+        return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("Р"), Qt::yellow));
+    default:
+        return QIcon(disconnected());
+    }
+}
+
+QIcon ProgramIcon() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 0, 128), 3));
+    p.setBrush(QColor(230, 230, 230));
+    p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
+    // A strip of paper tape with its feed holes.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 240, 180));
+    p.drawRect(8, 22, 48, 20);
+    p.setBrush(QColor(0, 0, 128));
+    for (int i = 0; i < 6; ++i) {
+        p.drawEllipse(QPointF(12 + i * 8, 32), 1.5, 1.5);
+        if (i % 2 == 0)
+            p.drawEllipse(QPointF(12 + i * 8, 26), 2.5, 2.5);
+        if (i % 3 != 1)
+            p.drawEllipse(QPointF(12 + i * 8, 38), 2.5, 2.5);
+    }
+    return QIcon(pixmap);
+}
