@@ -35,10 +35,12 @@ CTlgClient::~CTlgClient() {
         terminate();
         wait(QDeadlineTimer(1000));
     }
-    // The thread has ended: what it owned can go now. The dial-up control
+    // Once the thread has ended, what it owned can go. The dial-up control
     // hangs up a connection it holds.
-    vpn_.reset();
-    tcpClient_.reset();
+    if (!isRunning()) {
+        vpn_.reset();
+        tcpClient_.reset();
+    }
 }
 
 // ------------------------------------------------------------ configuration
@@ -240,7 +242,10 @@ void CTlgClient::run() {
             continue;
         }
         restart_ = false;
-        TakeSettings();
+        // A connection made just before new settings arrived must not
+        // outlive them.
+        if (TakeSettings())
+            tcpClient_->Disconnect();
         if (work_.tcpMode)
             TcpLinkCycle();
         else
@@ -256,18 +261,19 @@ void CTlgClient::CountDownWait() {
         Pause(timings_.secondMs);
 }
 
-void CTlgClient::TakeSettings() {
+bool CTlgClient::TakeSettings() {
     DialUpFactory factory;
     {
         QMutexLocker lock(&settingsLock_);
         if (workVersion_ == settingsVersion_)
-            return;
+            return false;
         // A fresh copy also undoes the reserve-server exchange of failed connects.
         work_ = settings_;
         workVersion_ = settingsVersion_;
         factory = dialUpFactory_;
     }
     SyncDialUp(factory);
+    return true;
 }
 
 void CTlgClient::SyncDialUp(const DialUpFactory& factory) {
@@ -419,12 +425,14 @@ void CTlgClient::SendPass() {
     // Only what is waiting now goes out in this pass; text appended while a
     // block is on its way waits for the next one.
     qsizetype n = sendText_.size();
-    if (n == 0) {
-        sendPending_ = false;
-        sendLock_.Unlock();
-        return;
-    }
     for (;;) {
+        // A ClearSend in the last OnSent handler may have shortened the text.
+        n = qMin(n, sendText_.size());
+        if (n == 0) {
+            sendPending_ = !sendText_.isEmpty();
+            sendLock_.Unlock();
+            return;
+        }
         const qsizetype k = qMin<qsizetype>(n, kBlockSize);
         const LineText block = sendText_.left(k);
         const quint64 generation = sendGeneration_;
@@ -441,7 +449,7 @@ void CTlgClient::SendPass() {
         // A ClearSend while the block was on its way already removed it.
         if (generation == sendGeneration_)
             sendText_.remove(0, k);
-        n = qMin(n - k, sendText_.size());
+        n -= k;
         lastSent_ = block;
         const bool last = n == 0;
         if (last)

@@ -150,8 +150,8 @@ private:
     bool Pause(int ms);
     void CountDownWait();
 
-    // Line thread.
-    void TakeSettings();
+    // Line thread. TakeSettings is true when the settings changed.
+    bool TakeSettings();
     void SyncDialUp(const DialUpFactory& factory);
     void TcpLinkCycle();
     bool DialUpStage();

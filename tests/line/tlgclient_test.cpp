@@ -160,6 +160,18 @@ TEST(TlgClient, SetTcpDuringAWaitRetriesAtOnceWithTheFirstServer) {
     EXPECT_EQ(client->WaitSeconds(), 0);
 }
 
+TEST(TlgClient, NewSettingsMoveTheLinkToTheNewServer) {
+    Link link;
+    ASSERT_TRUE(link.Up());
+    LoopbackServer other;
+    link.client->SetTcp(kLoopbackHost, other.Port(), QString(), 0);
+    EXPECT_EQ(link.client->ConnectionLabel(), QStringLiteral("TCP/IP ") + Endpoint(other.Port()));
+    ASSERT_TRUE(link.rec.WaitStatus(ConnectText(other.Port())));
+    EXPECT_TRUE(link.server.WaitPeerClosed());
+    EXPECT_TRUE(other.Accept());
+    EXPECT_EQ(link.rec.statuses.size(), 2);
+}
+
 TEST(TlgClient, ReceivedBlocksAreHandedOverUpToANul) {
     Link link;
     ASSERT_TRUE(link.Up());
@@ -229,9 +241,13 @@ TEST(TlgClient, ClearSendDuringABlockedSendLosesNoNewText) {
     };
     ASSERT_TRUE(link.Up());
     link.client->AppendSend(Pattern(2500));
-    ASSERT_TRUE(WaitUntil([&] { return !link.client->IsSendPending(); }));
-    const QByteArray out = link.server.Read(1027);
-    EXPECT_EQ(out, Pattern(1024) + "NEW");
+    ASSERT_TRUE(WaitUntil([&] { return link.rec.sent.size() == 2; }));
+    EXPECT_EQ(link.rec.sent[1].block, QByteArray("NEW"));
+    EXPECT_FALSE(link.rec.sent[1].pending);
+    // A marker behind it shows that nothing else went out in between.
+    link.client->AppendSend("END");
+    ASSERT_TRUE(WaitUntil([&] { return link.rec.sent.size() == 3; }));
+    EXPECT_EQ(link.server.Read(1030), Pattern(1024) + "NEWEND");
 }
 
 TEST(TlgClient, UrgentKeepaliveIsEchoedAndItsExpiryDropsTheLink) {
