@@ -1,0 +1,210 @@
+#pragma once
+
+#include "line/cmutex.h"
+#include "line/dialup.h"
+#include "line/tcpip.h"
+#include "util/texttypes.h"
+
+#include <QByteArrayView>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <memory>
+
+// The lengths of the line thread's waits. Only tests shorten them.
+struct TLinkTimings {
+    int secondMs = 1000;   // one second of a WaitSeconds countdown
+    int pauseMs = 1000;    // the fixed pauses before a connect and between dial-up tests
+    int idleSleepMs = 50;  // the sleep of a poll pass without received data
+    int connectTimeoutMs = CTcpIpBase::kDefaultConnectTimeoutMs;
+    int sendTimeoutMs = CTcpIpBase::kDefaultSendTimeoutMs;
+};
+
+// The worker thread that keeps the link to the switching centre: it connects,
+// hands every received block to the GUI thread, sends what the exchange
+// appended, answers the centre's urgent keepalive and reports every change of
+// the link as a status text.
+//
+// Events: OnReceive, OnSent and OnStatus are raised on the line thread and are
+// meant to be connected with Qt::BlockingQueuedConnection to an object of the
+// GUI thread, so that the line thread waits while the handler runs. Inside a
+// handler ReceiveText, LastSent, StatusText and StatusLine may be read without
+// a lock; the OnReceive handler must take the received text (TakeReceiveText).
+// Do not connect them with a plain queued connection, and do not destroy the
+// thread from inside one of its handlers (use deleteLater).
+//
+// Ending: the destructor (or Shutdown) disconnects the events, asks the thread
+// to stop and waits at most about two seconds while still running the GUI
+// thread's queued events, so a handler the thread is waiting for can finish.
+class CTlgClient : public QThread {
+    Q_OBJECT
+
+public:
+    // The repeatable failures of the "once per run" rule.
+    enum StatusCode {
+        kStatusNone = 0,
+        kStatusOtherDialUp = 1,
+        kStatusDialError = 2,
+        kStatusTcpConnect = 11,
+        kStatusSerialUnavailable = 31,
+    };
+
+    explicit CTlgClient(QObject* parent = nullptr);
+    ~CTlgClient() override;
+
+    // --- Configuration (GUI thread). The first SetTcp or SetSerial starts the
+    // thread; every setter ends the current link cycle so that the next one
+    // uses the new values, and cuts a pending wait short.
+    void SetTcp(const QString& host, int port, const QString& host2, int port2);
+    void SetSerial(const QString& comPort, int lineSpeed, int serialMode);
+    void SetVpn(bool enabled, const QString& entry, const QString& user, const QString& password,
+                bool noDisturb);
+    void SetDialEnabled(bool on);
+    bool IsDialEnabled() const { return dialEnabled_; }
+    // Where the dial-up control plugs in; without a factory a VPN setting is
+    // reported once and the link connects directly.
+    void SetDialUpFactory(DialUpFactory factory);
+    // Before the first SetTcp/SetSerial only.
+    void SetTimings(const TLinkTimings& timings);
+    const TLinkTimings& Timings() const { return timings_; }
+
+    // --- Send text (any thread).
+    void AppendSend(QByteArrayView text);
+    void ClearSend();
+    bool IsSendPending() const { return sendPending_; }
+    // The text waiting for transmission, cut to 199 bytes when it holds 200 or more.
+    LineText PeekSend() const;
+
+    // --- Link state (any thread).
+    bool IsConnected() const;
+    bool TcpMode() const;
+    // A dial-up stage is configured and available.
+    bool HasVpn() const;
+    // "TCP/IP 127.0.0.1:3333", "VPN:TCP/IP ..." or "ЛИН-9: ttyS0:50", for the
+    // configured (first) server.
+    QString ConnectionLabel() const;
+    int OobSecondsLeft() const { return oobTicks_ / 20; }
+    void TickSilence() { ++silenceSeconds_; }
+    int SilenceSeconds() const { return silenceSeconds_; }
+    int WaitSeconds() const { return waitSeconds_; }
+    int AdapterFlags() const { return adapterFlags_; }
+
+    // --- Texts of the events: read them inside a handler only.
+    const LineText& ReceiveText() const { return receiveText_; }
+    // The received text, leaving it empty.
+    LineText TakeReceiveText();
+    const LineText& LastSent() const { return lastSent_; }
+    const QString& StatusText() const { return statusText_; }
+    // StatusText, followed by " ОЖИДАНИЕ <n> сек" while a wait is set.
+    QString StatusLine() const;
+
+    // --- Counters of the line thread, for diagnostics and tests.
+    int LastStatusCode() const { return lastStatusCode_; }
+    int RetryCycle() const { return retryCycle_; }
+    int OobTicks() const { return oobTicks_; }
+    quint64 IdlePasses() const { return idlePasses_; }
+
+    // --- Ending.
+    // Asks the thread to stop; returns at once.
+    void Terminate();
+    // Disconnects the events, asks the thread to stop and waits at most
+    // timeoutMs while running queued events. True when the thread has ended.
+    bool Shutdown(int timeoutMs = kShutdownWaitMs);
+    static constexpr int kShutdownWaitMs = 1500;
+
+signals:
+    void OnReceive(CTlgClient* thread);
+    void OnSent(CTlgClient* thread);
+    void OnStatus(CTlgClient* thread);
+
+protected:
+    void run() override;
+
+private:
+    // Configuration handed from the GUI thread to the line thread.
+    struct TLinkSettings {
+        bool tcpMode = true;
+        QString host;
+        int port = 0;
+        QString host2;
+        int port2 = 0;
+        QString comPort;
+        int lineSpeed = 50;
+        int serialMode = 1;
+        bool vpnEnabled = false;
+        QString vpnEntry;
+        QString vpnUser;
+        QString vpnPassword;
+        bool noDisturb = false;
+    };
+
+    void StartOnce();
+    void RequestRestart();
+    void Wake();
+    bool Terminated() const;
+    bool Interrupted() const { return Terminated() || restart_; }
+    // Sleeps up to ms; returns early (false) when a stop or restart is asked.
+    bool Pause(int ms);
+    void CountDownWait();
+
+    // Line thread. TakeSettings is true when the settings changed.
+    bool TakeSettings();
+    void SyncDialUp(const DialUpFactory& factory);
+    void TcpLinkCycle();
+    bool DialUpStage();
+    bool ConnectStage();
+    void PollPass();
+    void SendPass();
+    void AdapterCycle();
+    void LinkFailure(const QString& text);
+    void Report(const QString& text);
+    void ReportOnce(int code, const QString& text);
+    void RaiseStatus();
+    void RaiseReceive();
+    QString WorkLabel() const;
+    int FailureWait() const { return dialEnabled_ ? 60 : 10; }
+
+    // Configuration as set by the GUI thread, and the line thread's copy.
+    mutable QMutex settingsLock_;
+    TLinkSettings settings_;
+    quint64 settingsVersion_ = 0;
+    DialUpFactory dialUpFactory_;
+    TLinkSettings work_;
+    quint64 workVersion_ = 0;
+    TLinkTimings timings_;
+    bool started_ = false;
+
+    std::unique_ptr<CTcpIpClient> tcpClient_;
+    std::unique_ptr<IDialUpControl> vpn_;
+
+    // Send text, shared by both threads under sendLock_.
+    mutable CMutex sendLock_;
+    LineText sendText_;
+    quint64 sendGeneration_ = 0;
+    std::atomic<bool> sendPending_{false};
+
+    // Single words that both threads touch; a stale read only delays a reaction.
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> restart_{false};
+    std::atomic<bool> dialEnabled_{false};
+    std::atomic<bool> connecting_{false};
+    std::atomic<bool> serialOpen_{false};
+    std::atomic<int> waitSeconds_{0};
+    std::atomic<int> oobTicks_{0};
+    std::atomic<int> silenceSeconds_{0};
+    std::atomic<int> adapterFlags_{0};
+    std::atomic<int> lastStatusCode_{0};
+    std::atomic<int> retryCycle_{0};
+    std::atomic<quint64> idlePasses_{0};
+
+    // Written by the line thread, read by handlers while it waits.
+    LineText receiveText_;
+    LineText lastSent_;
+    QString statusText_;
+
+    QMutex wakeLock_;
+    QWaitCondition wake_;
+};
