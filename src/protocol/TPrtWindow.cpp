@@ -89,6 +89,8 @@ void TPrtWindow::measure() {
 }
 
 void TPrtWindow::updateRange() {
+    if (!scrollBar_)
+        return;  // a resize while the view is being made
     measure();
     const int lines = int(shown().size());
     const int maximum = ProtocolMaximum(lines, rows_);

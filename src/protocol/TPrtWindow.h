@@ -84,8 +84,8 @@ private:
     void syncStreams();
 
     TProtocol& protocol_;
-    TProtocolPaintBox* paintBox_;
-    QScrollBar* scrollBar_;
+    TProtocolPaintBox* paintBox_ = nullptr;
+    QScrollBar* scrollBar_ = nullptr;
     bool selecting_ = false;
     bool showRegisters_ = false;
     bool split_ = false;

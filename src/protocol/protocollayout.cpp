@@ -76,18 +76,27 @@ void TProtocolStream::Sync(const QList<LineText>& lines) {
         breakKept_.pop_back();
     }
     for (qsizetype i = synced_; i < lines.size(); ++i) {
-        const LineText text = ProtocolLevelText(lines[i], level_);
-        if (text.isEmpty())
-            continue;
-        for (char c : text) {
+        // As ProtocolLevelText, without building the text: a whole day is
+        // indexed when the split display is first shown.
+        const qint64 before = raw;
+        int current = 1;
+        for (char c : lines[i]) {
+            if (!IsText(c)) {
+                current = static_cast<unsigned char>(c);
+                continue;
+            }
+            if (current != level_)
+                continue;
             ++raw;
-            if (!IsVisibleMark(c))
+            if (!IsVisibleMark(c)) {
                 ++kept;
-            if (c == '>') {
+            } else if (c == '>') {
                 breakRaw_.push_back(raw);
                 breakKept_.push_back(kept);
             }
         }
+        if (raw == before)
+            continue;
         lines_.push_back(int(i));
         raw_.push_back(raw);
         kept_.push_back(kept);
