@@ -31,8 +31,9 @@ bool IsRightCtrl(const QKeyEvent* event) {
 }
 
 // Typed characters that go to the line; others are left to the scroll bar.
+// X11 gives the Delete key the text DEL (127), which is no typed character.
 bool IsLineCharacter(char16_t c) {
-    return c >= 32 || c == '\r' || c == '\n';
+    return (c >= 32 && c != 0x7F) || c == '\r' || c == '\n';
 }
 
 }  // namespace

@@ -193,6 +193,7 @@ TEST_F(ProtocolPageTest, TypingInManualModeGoesToTheLine) {
     // Other control characters are not typing.
     typing.sends.clear();
     Key(Qt::Key_Backspace, QStringLiteral("\b"));
+    Key(Qt::Key_Delete, QStringLiteral("\x7f"));
     Key(Qt::Key_Down, {});
     EXPECT_TRUE(typing.sends.isEmpty());
 
