@@ -54,6 +54,8 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
     Edit_ProtocolSearch->setObjectName(QStringLiteral("Edit_ProtocolSearch"));
     Button__ProtocolSearch = new QPushButton(QStringLiteral(">"), this);
     Button__ProtocolSearch->setObjectName(QStringLiteral("Button__ProtocolSearch"));
+    Button__ProtocolSearch->setMaximumWidth(
+        Button__ProtocolSearch->fontMetrics().horizontalAdvance(QStringLiteral(">")) + 24);
     TntCheckBox_Split = new QCheckBox(QStringLiteral("Разделить"), this);
     TntCheckBox_Split->setObjectName(QStringLiteral("TntCheckBox_Split"));
     TntCheckBox_ShowRegisters = new QCheckBox(QStringLiteral("Регистры"), this);
