@@ -3,7 +3,7 @@
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "util/clock.h"
-#include "util/dayformat.h"
+#include "util/datetimeformat.h"
 
 #include <cstdlib>
 
@@ -19,14 +19,14 @@ QDateTime TExchangeClock::WorkingTime() const {
 }
 
 QString TExchangeClock::WorkingDayText() const {
-    return FormatDayText(WorkingTime().date(), config_.DayFormat);
+    return FormatDelphiDate(WorkingTime().date(), config_.DayFormat);
 }
 
 void TExchangeClock::UpdateExchangeClock() {
     const QDateTime t = WorkingTime();
-    const QString hhnn = FormatTime(t.time(), false, false);
+    const QString hhnn = FormatDelphiDateTime(t, u"hhnn");
 
-    const QString day = FormatDayText(t.date(), config_.DayFormat);
+    const QString day = FormatDelphiDate(t.date(), config_.DayFormat);
     if (day != status_.DayText) {
         status_.DayText = day;
         if (hhnn <= QLatin1String("0006")) {
@@ -40,13 +40,15 @@ void TExchangeClock::UpdateExchangeClock() {
             if (host_)
                 host_->CountersReset();
         }
-        status_.CurrentDateText = FormatDayText(t.date(), QStringLiteral("dd/mm"));
+        // "/" in a Delphi pattern is the locale's date separator: join by hand.
+        status_.CurrentDateText =
+            FormatDelphiDate(t.date(), u"dd") + u'/' + FormatDelphiDate(t.date(), u"mm");
         if (host_)
             host_->StartDay(day);
     }
 
     status_.CurrentTimeText = hhnn;
-    status_.CurrentTimeColonText = FormatTime(t.time(), true, false);
+    status_.CurrentTimeColonText = FormatDelphiDateTime(t, u"hh:nn");
 
     if (status_.CounterResetPending && hhnn > QLatin1String("0006")) {
         resetDayCounters();
@@ -56,8 +58,8 @@ void TExchangeClock::UpdateExchangeClock() {
     if (!status_.NumberingHold && hhnn > QLatin1String("2355"))
         status_.NumberingHold = true;
 
-    status_.CurrentSecondsText = FormatTime(t.time(), false, true);
-    status_.CurrentSecondsColonText = FormatTime(t.time(), true, true);
+    status_.CurrentSecondsText = FormatDelphiDateTime(t, u"hhnnss");
+    status_.CurrentSecondsColonText = FormatDelphiDateTime(t, u"hh:nn:ss");
     protocol_.SetTimeText(status_.CurrentSecondsColonText);
 }
 

@@ -30,6 +30,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
       options_(options),
       programFolder_(programFolder),
       protocol_(protocol),
+      clock_(clock),
       records_(records),
       config_(records.config),
       status_(records.status),
@@ -95,17 +96,14 @@ void TForm_TARVO::buildPages() {
         PC->addTab(widget, caption);
         return widget;
     };
-    TabSheet_Protocol = page(QStringLiteral("TabSheet_Protocol"), QStringLiteral("Протокол"));
+    protocolPage_ = new TProtocolPage(protocol_, clock_, PC);
+    TabSheet_Protocol = protocolPage_;
+    PC->addTab(protocolPage_, QStringLiteral("Протокол"));
     TabSheet_Oueue = page(QStringLiteral("TabSheet_Oueue"), QStringLiteral("Передача"));
     TabSheet_Out = page(QStringLiteral("TabSheet_Out"), QStringLiteral("Исходящие"));
     TabSheet_In = page(QStringLiteral("TabSheet_In"), QStringLiteral("Входящие"));
     TabSheet_Seach = page(QStringLiteral("TabSheet_Seach"), QStringLiteral("Поиск"));
     TabSheet_Editor = page(QStringLiteral("TabSheet_Editor"), QStringLiteral("Редактор"));
-
-    auto* layout = new QVBoxLayout(TabSheet_Protocol);
-    layout->setContentsMargins(0, 0, 0, 0);
-    protocolPage_ = new TProtocolPage(protocol_, TabSheet_Protocol);
-    layout->addWidget(protocolPage_);
 
     Form_PrtWindowMessage = std::make_unique<TForm_PrtWindowMessage>(nullptr);
     protocol_.AttachNotices(Form_PrtWindowMessage.get());
@@ -191,9 +189,9 @@ void TForm_TARVO::ToggleMode() {
 }
 
 void TForm_TARVO::ShowToday() {
-    protocolPage_->ShowToday();
+    protocolPage_->ReturnToToday();
 }
 
 void TForm_TARVO::DayStarted() {
-    protocolPage_->ShowToday();
+    protocolPage_->ReturnToToday();
 }

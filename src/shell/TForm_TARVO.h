@@ -90,6 +90,7 @@ private:
     StartOptions options_;
     QString programFolder_;
     TProtocol& protocol_;
+    IClock& clock_;
     TSettingsRecords& records_;
     _tlg_config& config_;
     _tlg_status& status_;
@@ -112,6 +113,6 @@ private:
     QTimer* Timer_1sec = nullptr;
     int trayImage_ = -1;
 
-    bool allowClose_ = false;   // the countdown or a shutdown may close the window
-    bool finished_ = false;     // FormDestroy has run
+    bool allowClose_ = false;  // the countdown or a shutdown may close the window
+    bool finished_ = false;    // FormDestroy has run
 };

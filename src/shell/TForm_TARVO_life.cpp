@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "exchange/linecode.h"
 #include "protocol/TProtocolPage.h"
+#include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
@@ -32,6 +33,7 @@ void TForm_TARVO::FormCreate() {
     if (!controls.CenterOnScreen && controls.Width > 0 && controls.Height > 0)
         setGeometry(controls.Left, controls.Top, controls.Width, controls.Height);
 
+    protocolPage_->SetDayFormat(config_.DayFormat);
     protocol_.SetFolder(config_.PrtPath);
     protocol_.SetWrapWidth(config_.ProtocolWidth != 0);
 
@@ -53,7 +55,7 @@ void TForm_TARVO::RememberGeometry() {
     const int index = PC->currentIndex();
     controls.Page = index == PC->indexOf(TabSheet_Protocol) ? WindowPage::Protocol
                     : index == PC->indexOf(TabSheet_Editor) ? WindowPage::Editor
-                                                             : WindowPage::Other;
+                                                            : WindowPage::Other;
 }
 
 void TForm_TARVO::showEvent(QShowEvent* event) {
@@ -103,9 +105,9 @@ void TForm_TARVO::AfterStart() {
     const _tlg_controls& controls = records_.controls;
     if (config_.UseOperatorList && controls.OperatorIndex >= 0 &&
         controls.OperatorIndex < controls.OperatorItems.size())
-        protocol_.AddText(
-            WideToLine(QStringLiteral("Оператор ") + controls.OperatorItems[controls.OperatorIndex]),
-            kProtocolEvent);
+        protocol_.AddText(WideToLine(QStringLiteral("Оператор ") +
+                                     controls.OperatorItems[controls.OperatorIndex]),
+                          kProtocolEvent);
     head_->TntLabel_ChannelStatus->clear();
     head_->Label_Time->setText(status_.CurrentSecondsColonText);
 }
@@ -116,7 +118,7 @@ void TForm_TARVO::ApplyScreenFont() {
     if (f.Size > 0)
         font.setPointSize(f.Size);
     font.setBold(f.Bold);
-    protocolPage_->SetScreenFont(font);
+    protocolPage_->PrtWindow->SetFont(font);
 }
 
 // Minimise, close and tray.

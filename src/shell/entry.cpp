@@ -46,7 +46,7 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
     // its "startup.prt" is the only one it ever deletes.
     QDir::setCurrent(programFolder);
     TProtocol protocol;
-    if (auto* tarvo = qobject_cast<TApplication*>(&app))
+    if (auto* tarvo = dynamic_cast<TApplication*>(&app))
         tarvo->SetProtocol(&protocol);
     protocol.SetFolder(QString());
 
@@ -57,7 +57,7 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
                         options.AppTitle + QStringLiteral(" уже запущена"), QMessageBox::Ok);
         box.setObjectName(QStringLiteral("Form_AlreadyRunning"));
         box.exec();
-        if (auto* tarvo = qobject_cast<TApplication*>(&app))
+        if (auto* tarvo = dynamic_cast<TApplication*>(&app))
             tarvo->SetProtocol(nullptr);
         return 0;
     }
@@ -67,8 +67,8 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
     int result = 0;
     {
         TForm_TARVO window(options, programFolder, protocol, clock ? *clock : systemClock, records);
-        TShutdownSignals signals;
-        QObject::connect(&signals, &TShutdownSignals::shutdownRequested, &window,
+        TShutdownSignals shutdownSignals;
+        QObject::connect(&shutdownSignals, &TShutdownSignals::shutdownRequested, &window,
                          &TForm_TARVO::OnSystemShutdown);
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                          [&window](QSessionManager&) { window.OnSystemShutdown(); });
@@ -77,7 +77,7 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
         window.show();
         result = app.exec();
     }
-    if (auto* tarvo = qobject_cast<TApplication*>(&app))
+    if (auto* tarvo = dynamic_cast<TApplication*>(&app))
         tarvo->SetProtocol(nullptr);
     return result;
 }

@@ -9,7 +9,6 @@ class TProtocol;
 // The application object: an error that escapes an event handler ends the
 // program with a protocol line of level 5 and the standard error box.
 class TApplication : public QApplication {
-    Q_OBJECT
 public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;

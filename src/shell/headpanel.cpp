@@ -97,12 +97,12 @@ THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     counters->setVerticalSpacing(2);
     counters->addWidget(caption(QStringLiteral("ЦКС"), Qt::red, this), 0, 0);
     counters->addWidget(caption(QStringLiteral("КОМПЬЮТЕР"), QColor(0, 255, 0), this), 1, 0);
-    Label_QOLT_In = display<QLabel>(QStringLiteral("Label_QOLT_In"), QStringLiteral("000"), Qt::white,
-                                    QStringLiteral("Принято ЦКС"), this);
+    Label_QOLT_In = display<QLabel>(QStringLiteral("Label_QOLT_In"), QStringLiteral("000"),
+                                    Qt::white, QStringLiteral("Принято ЦКС"), this);
     Label_QOLT_Out = display<QLabel>(QStringLiteral("Label_QOLT_Out"), QStringLiteral("000"),
                                      Qt::yellow, QStringLiteral("Передано ЦКС"), this);
-    Edit_OP_In = counterBox(QStringLiteral("Edit_OP_In"), Qt::white, QStringLiteral("Принято от ЦКС"),
-                            this);
+    Edit_OP_In =
+        counterBox(QStringLiteral("Edit_OP_In"), Qt::white, QStringLiteral("Принято от ЦКС"), this);
     Edit_OP_Out = counterBox(QStringLiteral("Edit_OP_Out"), Qt::yellow,
                              QStringLiteral("Передано на ЦКС"), this);
     Edit_OP_In->installEventFilter(this);
@@ -117,19 +117,18 @@ THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     Label_ArrowUp->setObjectName(QStringLiteral("Label_ArrowUp"));
     counters->addWidget(Label_ArrowDown, 0, 3);
     counters->addWidget(Label_ArrowUp, 1, 3);
-    Label_OutputFiles = display<QLabel>(QStringLiteral("Label_OutputFiles"), QStringLiteral("000"),
-                                        QColor(0, 255, 0),
-                                        QStringLiteral("Очередь телеграмм на отправку"), this);
-    Label_PathScanTimeout = display<QLabel>(
-        QStringLiteral("Label_PathScanTimeout"), QString(), QColor(0, 255, 0),
-        QStringLiteral("Счетчик до проверки тлг на отправку"), this);
+    Label_OutputFiles =
+        display<QLabel>(QStringLiteral("Label_OutputFiles"), QStringLiteral("000"),
+                        QColor(0, 255, 0), QStringLiteral("Очередь телеграмм на отправку"), this);
+    Label_PathScanTimeout =
+        display<QLabel>(QStringLiteral("Label_PathScanTimeout"), QString(), QColor(0, 255, 0),
+                        QStringLiteral("Счетчик до проверки тлг на отправку"), this);
     counters->addWidget(Label_OutputFiles, 0, 4);
     counters->addWidget(Label_PathScanTimeout, 1, 4);
     Label_Time = display<QLabel>(QStringLiteral("Label_Time"), QStringLiteral("00:00:00"),
                                  QColor(0, 255, 0), QString(), this);
-    Label_Time->setMinimumWidth(Label_Time->fontMetrics().horizontalAdvance(
-                                    QStringLiteral("00:00:00")) +
-                                8);
+    Label_Time->setMinimumWidth(
+        Label_Time->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 8);
     counters->addWidget(Label_Time, 0, 5, 2, 1);
     row->addWidget(GroupBox_IO_Counters);
 
@@ -141,8 +140,8 @@ THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     mode->setVerticalSpacing(2);
     mode->addWidget(new QLabel(QStringLiteral("Состояние"), this), 0, 0);
     mode->addWidget(new QLabel(QStringLiteral("Режим"), this), 1, 0);
-    TntLabel_ChannelStatus = display<TClickLabel>(QStringLiteral("TntLabel_ChannelStatus"), QString(),
-                                                  Qt::yellow, QString(), this);
+    TntLabel_ChannelStatus = display<TClickLabel>(QStringLiteral("TntLabel_ChannelStatus"),
+                                                  QString(), Qt::yellow, QString(), this);
     TntLabel_Mode = display<TClickLabel>(QStringLiteral("TntLabel_Mode"), QString(),
                                          QColor(0, 255, 0), QString(), this);
     TntLabel_Mode->setMinimumWidth(

@@ -55,24 +55,24 @@ QPixmap disconnected() {
 
 QIcon TrayImage(int index) {
     switch (index) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        return QIcon(activity(index));
-    case 5:
-        return QIcon(lettered(QColor(255, 200, 0), QStringLiteral("БА"), Qt::black));
-    case 6:
-        return QIcon(lettered(QColor(120, 140, 200), QStringLiteral("БВ"), Qt::white));
-    case 7:
-        return QIcon(lettered(QColor(150, 80, 180), QStringLiteral("БД"), Qt::white));
-    case 8:
-        return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("А"), Qt::white));
-    case 9:
-        return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("Р"), Qt::yellow));
-    default:
-        return QIcon(disconnected());
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+            return QIcon(activity(index));
+        case 5:
+            return QIcon(lettered(QColor(255, 200, 0), QStringLiteral("БА"), Qt::black));
+        case 6:
+            return QIcon(lettered(QColor(120, 140, 200), QStringLiteral("БВ"), Qt::white));
+        case 7:
+            return QIcon(lettered(QColor(150, 80, 180), QStringLiteral("БД"), Qt::white));
+        case 8:
+            return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("А"), Qt::white));
+        case 9:
+            return QIcon(lettered(QColor(0, 160, 0), QStringLiteral("Р"), Qt::yellow));
+        default:
+            return QIcon(disconnected());
     }
 }
 

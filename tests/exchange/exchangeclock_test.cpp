@@ -5,7 +5,7 @@
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"
-#include "util/dayformat.h"
+#include "util/datetimeformat.h"
 
 #include <gtest/gtest.h>
 
@@ -185,7 +185,7 @@ TEST_F(ExchangeClockTest, CorrectClockCases) {
         exchange.CorrectClock(c.hh, c.mm);
         if (c.after.isValid()) {
             EXPECT_EQ(clock.LocalTime(), QDateTime(QDate(2026, 1, 30), c.after));
-            EXPECT_EQ(status.CurrentTimeColonText, FormatTime(c.after, true, false))
+            EXPECT_EQ(status.CurrentTimeColonText, c.after.toString("hh:mm"))
                 << "the exchange clock follows at once";
         } else {
             EXPECT_EQ(clock.setRequests, 0);
@@ -203,15 +203,6 @@ TEST_F(ExchangeClockTest, RefusedCorrectionIsSilent) {
     EXPECT_EQ(clock.setRequests, 1);
     EXPECT_EQ(clock.LocalTime().time(), QTime(10, 0));
     EXPECT_EQ(protocol.Lines().size(), before);
-}
-
-TEST(FormatDayText, DelphiPatterns) {
-    const QDate d(2026, 12, 8);
-    EXPECT_EQ(FormatDayText(d, "mmdd"), "1208");
-    EXPECT_EQ(FormatDayText(d, "yymmdd"), "261208");
-    EXPECT_EQ(FormatDayText(d, "YYYYMMDD"), "20261208");
-    EXPECT_EQ(FormatDayText(d, "dd/mm"), "08/12");
-    EXPECT_EQ(FormatDayText(d, "d.m"), "8.12");
 }
 
 }  // namespace
