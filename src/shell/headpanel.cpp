@@ -76,10 +76,7 @@ void THeadPanel::SetTextColor(QLabel* label, const QColor& color) {
 THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("Panel_Head"));
     setFixedHeight(65);
-    setAutoFillBackground(true);
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(grey);
+    setFrameShape(QFrame::StyledPanel);
     QFont small = font();
     small.setBold(true);
     small.setPixelSize(11);
@@ -111,10 +108,12 @@ THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     counters->addWidget(Label_QOLT_Out, 0, 2);
     counters->addWidget(Edit_OP_In, 1, 1);
     counters->addWidget(Edit_OP_Out, 1, 2);
-    Label_ArrowDown = caption(QStringLiteral("▼"), kSilver, this);
-    Label_ArrowDown->setObjectName(QStringLiteral("Label_ArrowDown"));
-    Label_ArrowUp = caption(QStringLiteral("▲"), kSilver, this);
-    Label_ArrowUp->setObjectName(QStringLiteral("Label_ArrowUp"));
+    Label_ArrowDown = display<QLabel>(QStringLiteral("Label_ArrowDown"), QStringLiteral("▼"),
+                                      kSilver, QString(), this);
+    Label_ArrowUp = display<QLabel>(QStringLiteral("Label_ArrowUp"), QStringLiteral("▲"), kSilver,
+                                    QString(), this);
+    Label_ArrowDown->setMinimumWidth(0);
+    Label_ArrowUp->setMinimumWidth(0);
     counters->addWidget(Label_ArrowDown, 0, 3);
     counters->addWidget(Label_ArrowUp, 1, 3);
     Label_OutputFiles =

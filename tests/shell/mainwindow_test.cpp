@@ -1,0 +1,230 @@
+#include "shell/TForm_TARVO.h"
+
+#include "config/settings.h"
+#include "exchange/linecode.h"
+#include "protocol/protocol.h"
+#include "shell/entry.h"
+#include "shell/headpanel.h"
+#include "support/fakeclock.h"
+#include "support/testhome.h"
+#include "util/codepages.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Answers the next modal message box with the button of that caption and
+// remembers its text.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(QString button) : button_(std::move(button)) {
+        QTimer::singleShot(0, [this] { poll(); });
+    }
+    QString text;
+    QString title;
+
+private:
+    void poll() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            title = box->windowTitle();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == button_) {
+                    b->click();
+                    return;
+                }
+            return;
+        }
+        if (++tries_ < 500)
+            QTimer::singleShot(10, [this] { poll(); });
+    }
+    QString button_;
+    int tries_ = 0;
+};
+
+class MainWindowTest : public ProgramFolderTest {
+protected:
+    void writeIni(const QByteArray& text) { home.write("korvel.ini", text); }
+
+    std::unique_ptr<TForm_TARVO> makeWindow() {
+        options.IniPath = home.file("korvel.ini");
+        return std::make_unique<TForm_TARVO>(options, home.path() + "/", protocol, clock, records);
+    }
+
+    // The day's protocol file as display text.
+    QString dayProtocol(const QString& day = QStringLiteral("0130")) const {
+        QFile f(home.file("prt/" + day + ".prt"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return Cp866ToWide(f.readAll());
+    }
+
+    FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};
+    TProtocol protocol;
+    StartOptions options;
+    TSettingsRecords records;
+};
+
+TEST_F(MainWindowTest, StartUpLogsAndStartsTheDay) {
+    auto window = makeWindow();
+    EXPECT_EQ(window->windowTitle().left(30), "TARVO/COM RU  Version: 1.12.1 ");
+    EXPECT_EQ(window->Pages()->count(), 6);
+    const QStringList captions = {"Протокол", "Передача", "Исходящие",
+                                  "Входящие", "Поиск",    "Редактор"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(window->Pages()->tabText(i), captions[i]);
+    EXPECT_EQ(window->Pages()->currentIndex(), 0);
+
+    window->Timer_1secTimer();  // the first tick only runs the post-start work
+    EXPECT_EQ(records.status.StartPhase, 2);
+    EXPECT_TRUE(records.status.FoldersReady);
+    EXPECT_EQ(records.status.DayText, "0130");
+    EXPECT_TRUE(QDir(home.file("inp/0130")).exists());
+    const QString log = dayProtocol();
+    EXPECT_TRUE(log.contains("12:00:05 ПРОГРАММА ЗАПУЩЕНА. ВЕРСИЯ\u00A0: 1.12.1"))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("12:00:05 Set Mutex KORVEL_COM"));
+    EXPECT_TRUE(log.contains("12:00:05 РАБОЧАЯ ПАПКА: " + home.path() + "/"));
+    EXPECT_EQ(window->HeadPanel()->Edit_OP_In->text(), "000");
+    EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "АВТОМАТ");
+
+    clock.AdvanceSeconds(1);
+    window->Timer_1secTimer();
+    EXPECT_EQ(window->HeadPanel()->Label_Time->text(), "12:00:06");
+}
+
+TEST_F(MainWindowTest, AnotherDayStartsFromZeroCounters) {
+    writeIni(
+        "[STATUS]\r\nNumberInput=5\r\nNumberOutput=7\r\nMMDD=0129\r\n"
+        "[OTHER]\r\nEditNumber=3\r\n");
+    auto window = makeWindow();
+    EXPECT_EQ(records.status.NumberInput, 5);
+    window->Timer_1secTimer();
+    EXPECT_EQ(records.status.NumberInput, 0);
+    EXPECT_EQ(records.status.NumberOutput, 0);
+    EXPECT_EQ(records.status.EditNumber, 0);
+    TSettingsRecords saved;
+    LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
+                 saved.schemaCopies, saved.controls);
+    EXPECT_EQ(saved.status.NumberInput, 0) << "the reset counters are saved at once";
+}
+
+TEST_F(MainWindowTest, ExitWithoutConfirmationClosesOnTheNextTick) {
+    writeIni("[OTHER]\r\nAskOnClose=0\r\n");
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    window->MenuCloseClick();
+    EXPECT_EQ(records.status.CloseCountdown, 1);
+    EXPECT_FALSE(window->IsFinished());
+    window->Timer_1secTimer();
+    EXPECT_TRUE(window->IsFinished());
+    const QString log = dayProtocol();
+    EXPECT_TRUE(log.contains("ОПЕРАТОР ЗАВЕРШИЛ РАБОТУ ПРОГРАММЫ "));
+    EXPECT_TRUE(log.contains("ПРОГРАММА ОСТАНОВЛЕНА"));
+    EXPECT_LT(log.indexOf("ОПЕРАТОР ЗАВЕРШИЛ"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+    EXPECT_TRUE(QFile::exists(home.file("korvel.ini")));
+}
+
+TEST_F(MainWindowTest, ExitAsksFirstWhenConfigured) {
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    {
+        DialogAnswerer no(QStringLiteral("Нет"));
+        window->MenuCloseClick();
+        EXPECT_EQ(no.title, "TARVO/COM");
+        EXPECT_EQ(no.text, "Завершить работу программы?");
+    }
+    EXPECT_EQ(records.status.CloseCountdown, 0);
+    {
+        DialogAnswerer yes(QStringLiteral("Да"));
+        window->MenuCloseClick();
+    }
+    EXPECT_EQ(records.status.CloseCountdown, 1);
+}
+
+TEST_F(MainWindowTest, ExitWorksEvenWithoutTheWorkingFolders) {
+    home.write("blocked", "a file where the folders should go");
+    writeIni("[OTHER]\r\nAskOnClose=0\r\n[PATH]\r\ninp=blocked/inp/\r\n");
+    auto window = makeWindow();
+    {
+        DialogAnswerer ok(QStringLiteral("OK"));
+        window->Timer_1secTimer();
+        EXPECT_TRUE(ok.text.startsWith("Folder not found: ")) << ok.text.toStdString();
+    }
+    EXPECT_FALSE(records.status.FoldersReady);
+    EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "РУЧНОЙ");
+    window->MenuCloseClick();
+    window->Timer_1secTimer();
+    EXPECT_TRUE(window->IsFinished());
+}
+
+TEST_F(MainWindowTest, CloseButtonMinimisesOrExitsBySetting) {
+    writeIni("[OTHER]\r\nAskOnClose=0\r\nMinimizeOnCloseWindow=1\r\n");
+    auto window = makeWindow();
+    window->show();
+    window->Timer_1secTimer();
+    EXPECT_FALSE(window->close()) << "the close button never closes the window itself";
+    QApplication::processEvents();
+    EXPECT_EQ(records.status.CloseCountdown, 0);
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible()) << "without a tray the window must stay reachable";
+
+    records.config.MinimizeOnCloseWindow = 0;
+    window->close();
+    QApplication::processEvents();
+    EXPECT_EQ(records.status.CloseCountdown, 1);
+}
+
+TEST_F(MainWindowTest, ModeTogglesAndIsLogged) {
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    window->Exchange().SetMode(false);
+    EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "РУЧНОЙ");
+    EXPECT_TRUE(dayProtocol().contains("РЕЖИМ:РУЧНОЙ"));
+    emit window->HeadPanel()->modeClicked();
+    EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "АВТОМАТ");
+    EXPECT_TRUE(dayProtocol().contains("РЕЖИМ:АВТОМАТ"));
+}
+
+TEST_F(MainWindowTest, SystemShutdownSavesWithoutAsking) {
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    records.status.NumberInput = 42;
+    window->OnSystemShutdown();
+    EXPECT_TRUE(window->IsFinished());
+    const QString log = dayProtocol();
+    EXPECT_TRUE(log.contains("Windows shutdown"));
+    EXPECT_LT(log.indexOf("Windows shutdown"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+    TSettingsRecords saved;
+    LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
+                 saved.schemaCopies, saved.controls);
+    EXPECT_EQ(saved.status.NumberInput, 42);
+}
+
+TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+    qputenv("TARVO_HOME", home.path().toUtf8());
+    CInstanceLock first;
+    ASSERT_TRUE(first.Acquire("KORVEL_COMpost"));
+    DialogAnswerer ok(QStringLiteral("OK"));
+    const int result = TarvoMain(*qApp, {"-t", "Пост", "-nPOST"}, home.path(), &clock);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ok.title, "Внимание");
+    EXPECT_EQ(ok.text, "Пост уже запущена");
+    EXPECT_FALSE(QFile::exists(home.file("korvel.ini")));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TForm_TARVO*>(w), nullptr);
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("TARVO_HOME");
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// The workstation as an operator starts it: a separate process with its own
+// program folder, ended by the session's signals.
+
+#include "support/testhome.h"
+#include "util/codepages.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+class Workstation {
+public:
+    Workstation(const QString& home, const QString& runtime, const QStringList& args)
+        : home_(home) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TARVO_HOME", home);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(TARVO_BINARY, args);
+        process_.waitForStarted(10000);
+    }
+    ~Workstation() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // The protocol of the working day, once it holds text.
+    QString protocolText() const {
+        for (const QString& name : QDir(home_ + "/prt").entryList({"????.prt"}, QDir::Files)) {
+            QFile f(home_ + "/prt/" + name);
+            if (f.open(QIODevice::ReadOnly))
+                return Cp866ToWide(f.readAll());
+        }
+        return {};
+    }
+    bool waitForProtocol(const QString& text, int ms = 20000) const {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            if (protocolText().contains(text))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    QProcess process_;
+
+private:
+    QString home_;
+};
+
+TEST(WorkstationProcess, SigtermSavesAndLogsTheShutdown) {
+    TestHome home;
+    Workstation ws(home.path(), home.path(), {});
+    ASSERT_TRUE(ws.waitForProtocol("ПРОГРАММА ЗАПУЩЕНА")) << "the workstation did not start";
+    ::kill(pid_t(ws.process_.processId()), SIGTERM);
+    ASSERT_TRUE(ws.process_.waitForFinished(10000));
+    EXPECT_EQ(ws.process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ws.process_.exitCode(), 0);
+    const QString log = ws.protocolText();
+    EXPECT_TRUE(log.contains("Windows shutdown")) << log.toStdString();
+    EXPECT_TRUE(log.contains("ПРОГРАММА ОСТАНОВЛЕНА"));
+    EXPECT_LT(log.indexOf("Windows shutdown"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+    EXPECT_TRUE(QFile::exists(home.file("korvel.ini")));
+}
+
+TEST(WorkstationProcess, InstancesWithDifferentNamesRunSideBySide) {
+    TestHome runtime, a, b;
+    Workstation first(a.path(), runtime.path(), {"-n", "north"});
+    ASSERT_TRUE(first.waitForProtocol("Set Mutex KORVEL_COMnorth"));
+    Workstation second(b.path(), runtime.path(), {"-nSouth"});
+    ASSERT_TRUE(second.waitForProtocol("Set Mutex KORVEL_COMsouth"));
+    EXPECT_EQ(first.process_.state(), QProcess::Running);
+    for (Workstation* ws : {&first, &second}) {
+        ::kill(pid_t(ws->process_.processId()), SIGTERM);
+        EXPECT_TRUE(ws->process_.waitForFinished(10000));
+    }
+}
+
+}  // namespace
