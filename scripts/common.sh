@@ -49,3 +49,35 @@ tarvo_configure() {
 tarvo_jobs() {
   nproc 2>/dev/null || echo 2
 }
+
+# tarvo_set_ini FILE SECTION KEY VALUE: sets one key of an ini file (section
+# and key compared without regard to case), adding the section or key when
+# missing; CR LF line ends as the program writes them.
+tarvo_set_ini() {
+  local file=$1 section=$2 key=$3 value=$4 tmp
+  tmp=$(mktemp "$file.XXXXXX")
+  [ -f "$file" ] || : > "$file"
+  awk -v sec="$section" -v key="$key" -v val="$value" '
+    BEGIN { s = tolower(sec); k = tolower(key); insec = 0; done = 0 }
+    {
+      line = $0; sub(/\r$/, "", line)
+      if (line ~ /^[ \t]*\[/) {
+        if (insec && !done) { printf "%s=%s\r\n", key, val; done = 1 }
+        name = line; gsub(/^[ \t]*\[|\][ \t]*$/, "", name)
+        insec = (tolower(name) == s)
+      } else if (insec && !done) {
+        split(line, kv, "=")
+        kk = kv[1]; gsub(/^[ \t]+|[ \t]+$/, "", kk)
+        if (tolower(kk) == k) { printf "%s=%s\r\n", key, val; done = 1; next }
+      }
+      printf "%s\r\n", line
+    }
+    END {
+      if (!done) {
+        if (!insec) printf "[%s]\r\n", sec
+        printf "%s=%s\r\n", key, val
+      }
+    }' "$file" > "$tmp"
+  chmod 600 "$tmp"
+  mv "$tmp" "$file"
+}

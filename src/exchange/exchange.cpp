@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "config/tlgconfig.h"
+#include "exchange/linecode.h"
 #include "protocol/protocol.h"
 
 TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& protocol,
@@ -97,4 +98,45 @@ void TExchange::FoldersUnavailable() {
 void TExchange::DayStarted() {
     if (host_)
         host_->DayStarted();
+}
+
+void TExchange::OnLineReceive(const LineText& chunk) {
+    receiveBuffer_ += chunk;
+    receivedBytes_ += quint32(chunk.size());
+    if (host_)
+        host_->LineActivity(true);
+    protocol_.AddText(chunk, kProtocolReceived);
+    if (host_)
+        host_->ShowStatusText(LineToWide(receiveBuffer_.right(100)));
+    ++activityCount_;
+    // Until the stream is taken apart into messages, only its tail is kept
+    // for the status bar.
+    if (receiveBuffer_.size() > 100)
+        receiveBuffer_ = receiveBuffer_.right(100);
+}
+
+void TExchange::OnLineSent(const LineText& lastSent, bool morePending) {
+    Q_UNUSED(morePending);
+    sentBytes_ += quint32(lastSent.size());
+    if (host_)
+        host_->LineActivity(false);
+    protocol_.SetPendingText(line_ ? line_->PeekSend() : LineText());
+    protocol_.AddText(lastSent, kProtocolTransmitted);
+    ++activityCount_;
+}
+
+void TExchange::LineStatusChanged(bool connected, const QString& statusLine) {
+    if (!statusLine.isEmpty())
+        protocol_.AddMessage(statusLine, kProtocolEvent);
+    if (!connected)
+        receiveBuffer_.clear();
+}
+
+void TExchange::SendToLine(const LineText& text) {
+    if (!line_)
+        return;
+    line_->AppendSend(text);
+    protocol_.SetPendingText(line_->PeekSend());
+    if (IProtocolView* view = protocol_.View())
+        view->LastLineChanged();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/linesink.h"
 #include "line/cmutex.h"
 #include "line/dialup.h"
 #include "line/tcpip.h"
@@ -39,7 +40,7 @@ struct TLinkTimings {
 // Ending: the destructor (or Shutdown) disconnects the events, asks the thread
 // to stop and waits at most about two seconds while still running the GUI
 // thread's queued events, so a handler the thread is waiting for can finish.
-class CTlgClient : public QThread {
+class CTlgClient : public QThread, public ILineSink {
     Q_OBJECT
 
 public:
@@ -72,14 +73,14 @@ public:
     const TLinkTimings& Timings() const { return timings_; }
 
     // --- Send text (any thread).
-    void AppendSend(QByteArrayView text);
-    void ClearSend();
-    bool IsSendPending() const { return sendPending_; }
+    void AppendSend(QByteArrayView text) override;
+    void ClearSend() override;
+    bool IsSendPending() const override { return sendPending_; }
     // The text waiting for transmission, cut to 199 bytes when it holds 200 or more.
-    LineText PeekSend() const;
+    LineText PeekSend() const override;
 
     // --- Link state (any thread).
-    bool IsConnected() const;
+    bool IsConnected() const override;
     bool TcpMode() const;
     // A dial-up stage is configured and available.
     bool HasVpn() const;

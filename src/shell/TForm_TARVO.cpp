@@ -1,6 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "exchange/linecode.h"
+#include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
@@ -63,6 +64,10 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     setCentralWidget(central);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
+    // The line thread waits, not yet started, for its first configuration.
+    line_ = std::make_unique<CTlgClient>();
+    exchange_.SetLine(line_.get());
+
     buildPages();
     buildMenu();
     buildTray();
@@ -86,6 +91,9 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
 }
 
 TForm_TARVO::~TForm_TARVO() {
+    // The thread ends before anything it reports to goes away.
+    exchange_.SetLine(nullptr);
+    line_.reset();
     protocol_.AttachNotices(nullptr);
 }
 
@@ -97,6 +105,7 @@ void TForm_TARVO::buildPages() {
         return widget;
     };
     protocolPage_ = new TProtocolPage(protocol_, clock_, PC);
+    protocolPage_->SetTyping(&exchange_);
     TabSheet_Protocol = protocolPage_;
     PC->addTab(protocolPage_, QStringLiteral("Протокол"));
     TabSheet_Oueue = page(QStringLiteral("TabSheet_Oueue"), QStringLiteral("Передача"));
@@ -170,9 +179,13 @@ void TForm_TARVO::ShowAbout() {
 }
 
 void TForm_TARVO::RefreshHeadPanel() {
-    THeadPanel::SetTextColor(head_->Label_Connect, Qt::red);
-    head_->Label_RX_cnt->setText(QStringLiteral("00000000"));
-    head_->Label_TX_cnt->setText(QStringLiteral("00000000"));
+    THeadPanel::SetTextColor(head_->Label_Connect,
+                             exchange_.IsLineConnected() ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    auto hex8 = [](quint32 n) {
+        return QStringLiteral("%1").arg(n, 8, 16, QLatin1Char('0')).toUpper();
+    };
+    head_->Label_RX_cnt->setText(hex8(exchange_.ReceivedBytes()));
+    head_->Label_TX_cnt->setText(hex8(exchange_.SentBytes()));
     head_->Edit_OP_In->setText(QString::fromLatin1(ThreeDigits(status_.NumberInput)));
     head_->Edit_OP_Out->setText(QString::fromLatin1(ThreeDigits(status_.NumberOutput)));
     THeadPanel::SetTextColor(head_->Label_ArrowUp, QColor(192, 192, 192));
@@ -194,4 +207,13 @@ void TForm_TARVO::ShowToday() {
 
 void TForm_TARVO::DayStarted() {
     protocolPage_->ReturnToToday();
+}
+
+void TForm_TARVO::LineActivity(bool received) {
+    THeadPanel::SetTextColor(received ? head_->Label_ArrowDown : head_->Label_ArrowUp,
+                             QColor(255, 255, 0));
+}
+
+void TForm_TARVO::ShowStatusText(const QString& text) {
+    statusBar()->showMessage(text);
 }

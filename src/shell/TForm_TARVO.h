@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class CTlgClient;
 class IClock;
 class QAction;
 class QLabel;
@@ -47,6 +48,9 @@ public:
     void OnSystemShutdown();
 
     TExchange& Exchange() { return exchange_; }
+    CTlgClient* Line() const { return line_.get(); }
+    // Hands the current settings to the line thread (and, later, the perforator).
+    void ConfigureLinks();
     THeadPanel* HeadPanel() const { return head_; }
     QTabWidget* Pages() const { return PC; }
     // True once the window has closed for good (countdown or shutdown).
@@ -79,6 +83,11 @@ private:
     void ShowAbout();
     void ToggleMode();
     void RememberGeometry();
+    void AttachLineEvents();
+    void LineReceived(CTlgClient* thread);
+    void LineSent(CTlgClient* thread);
+    void LineStatusChanged(CTlgClient* thread);
+    void RefreshLinkDisplay();
 
     // IExchangeHost
     void ShowErrorBox(const QString& caption, const QString& text) override;
@@ -86,6 +95,8 @@ private:
     void ShowToday() override;
     void DayStarted() override;
     void CloseMainWindow() override;
+    void LineActivity(bool received) override;
+    void ShowStatusText(const QString& text) override;
 
     StartOptions options_;
     QString programFolder_;
@@ -95,6 +106,7 @@ private:
     _tlg_config& config_;
     _tlg_status& status_;
     TExchange exchange_;
+    std::unique_ptr<CTlgClient> line_;
 
     THeadPanel* head_ = nullptr;
     QTabWidget* PC = nullptr;

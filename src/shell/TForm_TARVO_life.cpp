@@ -5,6 +5,7 @@
 
 #include "config/settings.h"
 #include "exchange/linecode.h"
+#include "line/tlgclient.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
@@ -77,12 +78,7 @@ void TForm_TARVO::Timer_1secTimer() {
         return;
 
     RefreshHeadPanel();
-    // Without a line the connection is down: the tray shows it.
-    if (trayImage_ != kTrayDisconnected) {
-        trayImage_ = kTrayDisconnected;
-        TrayIcon->setIcon(TrayImage(trayImage_));
-    }
-    head_->Label_LineControlTimeOut->clear();
+    RefreshLinkDisplay();
     exchange_.Tick();
     if (!finished_)
         head_->Label_Time->setText(status_.CurrentSecondsColonText);
@@ -93,7 +89,9 @@ void TForm_TARVO::AfterStart() {
         MinimizeToTray();
     exchange_.CheckFolders();
     ApplyScreenFont();
+    AttachLineEvents();
     head_->Button_Dial->setVisible(config_.VpnUse);
+    ConfigureLinks();
 
     exchange_.StartWorkingDay();
 
@@ -194,6 +192,7 @@ void TForm_TARVO::CloseMainWindow() {
 
 void TForm_TARVO::FormClose() {
     Timer_1sec->stop();
+    line_->Terminate();
 }
 
 void TForm_TARVO::FormDestroy() {
@@ -206,6 +205,9 @@ void TForm_TARVO::FormDestroy() {
     // A settings file that cannot be written must not cost the day's protocol.
     if (!error.isEmpty())
         protocol_.AddMessage(error, kProtocolError);
+    // The line thread's last events are not wanted any more; its end is
+    // bounded, whatever it was doing.
+    line_->Shutdown();
     protocol_.AddMessage(QStringLiteral("ПРОГРАММА ОСТАНОВЛЕНА"), kProtocolEvent);
     protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
     if (TrayIcon)

@@ -173,6 +173,8 @@ THeadPanel::THeadPanel(QWidget* parent) : QFrame(parent) {
     link->addWidget(Label_RX_cnt, 1, 1);
     Label_Connect = new QLabel(this);
     Label_Connect->setObjectName(QStringLiteral("Label_Connect"));
+    // A long address must not squeeze the counters out of sight.
+    Label_Connect->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     SetTextColor(Label_Connect, Qt::red);
     Label_LineControlTimeOut = new QLabel(this);
     Label_LineControlTimeOut->setObjectName(QStringLiteral("Label_LineControlTimeOut"));

@@ -1,7 +1,7 @@
 #include "commands.h"
 #include "exchange/linecode.h"
 #include "line/tcpip.h"
-#include "loopback.h"
+#include "support/loopback.h"
 #include "recorder.h"
 #include "support/testhome.h"
 #include "transcript.h"

@@ -1,6 +1,6 @@
 #include "line/dialup.h"
 #include "line/tlgclient.h"
-#include "loopback.h"
+#include "support/loopback.h"
 #include "recorder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "line/tlgclient.h"
-#include "loopback.h"
+#include "support/loopback.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,5 +1,5 @@
 #include "line/tcpip.h"
-#include "loopback.h"
+#include "support/loopback.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -1,5 +1,5 @@
 #include "line/tlgclient.h"
-#include "loopback.h"
+#include "support/loopback.h"
 #include "recorder.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,7 @@
 // The workstation as an operator starts it: a separate process with its own
 // program folder, ended by the session's signals.
 
+#include "support/loopback.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 
@@ -74,6 +75,28 @@ TEST(WorkstationProcess, SigtermSavesAndLogsTheShutdown) {
     EXPECT_TRUE(log.contains("ПРОГРАММА ОСТАНОВЛЕНА"));
     EXPECT_LT(log.indexOf("Windows shutdown"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
     EXPECT_TRUE(QFile::exists(home.file("korvel.ini")));
+}
+
+// The centre does not answer: the line thread hangs in its connect when the
+// session ends. The workstation must still be gone at once, not after the
+// connect's own time-out.
+TEST(WorkstationProcess, EndsPromptlyWhileTheLineHangsInAConnect) {
+    TestHome home;
+    HangingListener centre;
+    ASSERT_TRUE(centre.Ready());
+    home.write("korvel.ini",
+               "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) + "\r\n");
+    Workstation ws(home.path(), home.path(), {});
+    ASSERT_TRUE(ws.waitForProtocol("ПРОГРАММА ЗАПУЩЕНА"));
+    QThread::msleep(1500);  // the first connect starts a second after the start
+    QElapsedTimer timer;
+    timer.start();
+    ::kill(pid_t(ws.process_.processId()), SIGTERM);
+    ASSERT_TRUE(ws.process_.waitForFinished(10000));
+    // The connect alone would take five seconds; the bound is two, and some
+    // room is left for a busy machine.
+    EXPECT_LT(timer.elapsed(), 4500);
+    EXPECT_TRUE(ws.protocolText().contains("ПРОГРАММА ОСТАНОВЛЕНА"));
 }
 
 TEST(WorkstationProcess, InstancesWithDifferentNamesRunSideBySide) {

@@ -1,4 +1,4 @@
-#include "loopback.h"
+#include "support/loopback.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

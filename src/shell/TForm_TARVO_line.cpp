@@ -1,0 +1,66 @@
+// The main window's side of the line thread: configuration, events and the
+// connection display.
+
+#include "shell/TForm_TARVO.h"
+
+#include "line/tlgclient.h"
+#include "shell/headpanel.h"
+#include "shell/trayimages.h"
+
+#include <QLabel>
+#include <QSystemTrayIcon>
+
+void TForm_TARVO::AttachLineEvents() {
+    // The line thread waits while these run on the GUI thread.
+    connect(line_.get(), &CTlgClient::OnReceive, this, &TForm_TARVO::LineReceived,
+            Qt::BlockingQueuedConnection);
+    connect(line_.get(), &CTlgClient::OnSent, this, &TForm_TARVO::LineSent,
+            Qt::BlockingQueuedConnection);
+    connect(line_.get(), &CTlgClient::OnStatus, this, &TForm_TARVO::LineStatusChanged,
+            Qt::BlockingQueuedConnection);
+}
+
+void TForm_TARVO::ConfigureLinks() {
+    if (config_.Tcp) {
+        line_->SetVpn(config_.VpnUse, config_.VpnName, config_.VpnLogin, config_.VpnPassword,
+                      config_.VpnNoDisturb);
+        line_->SetTcp(config_.Host, config_.Port, config_.Host2, config_.Port2);
+        if (config_.VpnUse && !config_.VpnUseTimeTable)
+            line_->SetDialEnabled(true);
+    } else {
+        static constexpr int kSpeeds[] = {50, 100, 200};
+        const int speed = config_.Baud >= 0 && config_.Baud <= 2 ? kSpeeds[config_.Baud] : 50;
+        line_->SetSerial(config_.Com, speed, 1);
+    }
+    head_->Label_Connect->setText(line_->ConnectionLabel());
+}
+
+void TForm_TARVO::LineReceived(CTlgClient* thread) {
+    exchange_.OnLineReceive(thread->TakeReceiveText());
+}
+
+void TForm_TARVO::LineSent(CTlgClient* thread) {
+    exchange_.OnLineSent(thread->LastSent(), thread->IsSendPending());
+}
+
+void TForm_TARVO::LineStatusChanged(CTlgClient* thread) {
+    exchange_.LineStatusChanged(thread->IsConnected(), thread->StatusLine());
+}
+
+void TForm_TARVO::RefreshLinkDisplay() {
+    int image = kTrayDisconnected;
+    if (exchange_.IsLineConnected()) {
+        line_->TickSilence();
+        const int left = line_->OobSecondsLeft();
+        head_->Label_LineControlTimeOut->setText(left >= 4   ? QStringLiteral("*")
+                                                 : left >= 1 ? QString::number(left)
+                                                             : QString());
+        image = 0;
+    } else {
+        head_->Label_LineControlTimeOut->clear();
+    }
+    if (image != trayImage_) {
+        trayImage_ = image;
+        TrayIcon->setIcon(TrayImage(image));
+    }
+}

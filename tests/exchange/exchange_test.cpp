@@ -1,0 +1,123 @@
+#include "exchange/exchange.h"
+
+#include "config/tlgconfig.h"
+#include "exchange/linecode.h"
+#include "protocol/protocol.h"
+#include "support/fakeclock.h"
+#include "support/testhome.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The line as the exchange sees it: every byte appended is kept.
+struct RecordingLine : ILineSink {
+    void AppendSend(QByteArrayView text) override { sent += text.toByteArray(); }
+    void ClearSend() override { sent.clear(); }
+    bool IsConnected() const override { return connected; }
+    bool IsSendPending() const override { return !sent.isEmpty(); }
+    LineText PeekSend() const override { return sent.size() >= 200 ? sent.left(199) : sent; }
+    LineText sent;
+    bool connected = true;
+};
+
+struct RecordingHost : IExchangeHost {
+    void ShowErrorBox(const QString&, const QString& text) override { boxes << text; }
+    void ModeChanged(bool automatic) override { modes << automatic; }
+    void ShowToday() override { ++todays; }
+    void DayStarted() override { ++days; }
+    void CloseMainWindow() override { ++closes; }
+    void LineActivity(bool received) override { (received ? rx : tx)++; }
+    void ShowStatusText(const QString& text) override { statusText = text; }
+    QStringList boxes;
+    QList<bool> modes;
+    int todays = 0, days = 0, closes = 0, rx = 0, tx = 0;
+    QString statusText;
+};
+
+class ExchangeTest : public ProgramFolderTest {
+protected:
+    ExchangeTest() {
+        protocol.SetFileName("0130.prt");
+        exchange.SetLine(&line);
+        status.Automatic = true;
+    }
+    LineText L(std::u16string_view text) { return LineLiteral(text); }
+
+    FakeClock clock;
+    _tlg_config config;
+    _tlg_status status;
+    TProtocol protocol;
+    RecordingLine line;
+    RecordingHost host;
+    TExchange exchange{config, status, protocol, clock, home.file("korvel.ini"), &host};
+};
+
+TEST_F(ExchangeTest, ReceivedAndSentTrafficGoToTheProtocol) {
+    exchange.OnLineReceive(L(u"ЗЦЗЦ 001\r\n"));
+    exchange.OnLineSent("|" + L(u"ЗЗ "), false);
+    exchange.OnLineReceive(L(u"ТЕКСТ"));
+    ASSERT_EQ(protocol.Lines().size(), 2);
+    EXPECT_EQ(protocol.Lines()[0], "\x01" + L(u"ЗЦЗЦ 001<>"));
+    EXPECT_EQ(protocol.Lines()[1], "\x02|" + L(u"ЗЗ ") + "\x01" + L(u"ТЕКСТ"));
+    EXPECT_EQ(exchange.ReceivedBytes(), 15u);
+    EXPECT_EQ(exchange.SentBytes(), 4u);
+    EXPECT_EQ(exchange.ActivityCount(), 3);
+    EXPECT_EQ(host.rx, 2);
+    EXPECT_EQ(host.tx, 1);
+    EXPECT_EQ(host.statusText, QStringLiteral("ЗЦЗЦ 001\r\nТЕКСТ"));
+}
+
+TEST_F(ExchangeTest, StatusBarShowsTheLastHundredCharacters) {
+    exchange.OnLineReceive(QByteArray(150, 'A') + "XYZ");
+    EXPECT_EQ(host.statusText.size(), 100);
+    EXPECT_TRUE(host.statusText.endsWith("XYZ"));
+}
+
+TEST_F(ExchangeTest, LinkStatusLinesAndTheLostReceiveText) {
+    exchange.OnLineReceive("partial message");
+    exchange.LineStatusChanged(true, "Connect 127.0.0.1:3333");
+    EXPECT_EQ(exchange.ReceiveBuffer(), "partial message");
+    exchange.LineStatusChanged(true, QString());
+    exchange.LineStatusChanged(false, " ОЖИДАНИЕ 30 сек");
+    EXPECT_TRUE(exchange.ReceiveBuffer().isEmpty()) << "a broken link loses the partial text";
+    QStringList events;
+    for (const LineText& l : protocol.Lines())
+        if (l.startsWith('\x03'))
+            events << LineToWide(l.mid(2));
+    EXPECT_EQ(events, (QStringList{"Connect 127.0.0.1:3333", " ОЖИДАНИЕ 30 сек"}));
+}
+
+TEST_F(ExchangeTest, SendToLineAppendsAndShowsThePendingText) {
+    exchange.SendToLine("ABC\r\n");
+    exchange.SendToLine("DEF");
+    EXPECT_EQ(line.sent, "ABC\r\nDEF");
+    EXPECT_EQ(protocol.PendingText(), "ABC\r\nDEF");
+    EXPECT_TRUE(exchange.IsManualMode() == false);
+    exchange.SetMode(false);
+    EXPECT_TRUE(exchange.IsManualMode());
+}
+
+TEST_F(ExchangeTest, ExitCountdownRunsEvenWithoutFolders) {
+    status.FoldersReady = false;
+    status.CloseCountdown = 2;
+    exchange.Tick();
+    EXPECT_EQ(host.closes, 0);
+    exchange.Tick();
+    EXPECT_EQ(host.closes, 1);
+    exchange.Tick();
+    EXPECT_EQ(host.closes, 1) << "the countdown fires once";
+}
+
+TEST_F(ExchangeTest, SwitchingToManualReturnsToToday) {
+    status.DayText = "0130";
+    exchange.SetMode(false);
+    exchange.SetMode(false);
+    EXPECT_EQ(host.modes, QList<bool>{false});
+    EXPECT_EQ(host.todays, 1);
+    EXPECT_EQ(protocol.FileName(), "0130.prt");
+    exchange.SetMode(true);
+    EXPECT_EQ(host.todays, 1) << "only the switch to manual";
+}
+
+}  // namespace
