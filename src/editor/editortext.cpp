@@ -1,0 +1,69 @@
+#include "editor/editortext.h"
+
+#include "archive/daylist.h"
+#include "editor/compose.h"
+#include "util/codepages.h"
+#include "util/textutil.h"
+
+#include <QFile>
+
+namespace {
+
+const QString kStartMarker = QStringLiteral("ЗЦЗЦ ");
+const QString kEndMarker = QStringLiteral("НННН  ");
+
+// The line break the text ends with, if any.
+QStringView finalLineBreak(QStringView text) {
+    if (text.endsWith(u"\r\n"))
+        return text.right(2);
+    if (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        return text.right(1);
+    return {};
+}
+
+}  // namespace
+
+QString ReceivedTextForEditor(QStringView shownText) {
+    QStringList lines = MemoLines(shownText);
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    QString text = ToMemoText(JoinLines(lines));
+    const qsizetype end = text.indexOf(kEndMarker);
+    if (end >= 0)
+        text = text.left(end) + u'\n';
+    return text;
+}
+
+QString StripTelegramFrame(QStringView text) {
+    QString out = text.toString();
+    const qsizetype start = out.indexOf(kStartMarker);
+    if (start >= 0)
+        out.remove(0, std::min(out.size(), start + kStartMarker.size() + 1));
+    const qsizetype end = out.indexOf(kEndMarker);
+    if (end >= 0)
+        out = out.left(end) + finalLineBreak(out).toString();
+    return out;
+}
+
+std::optional<QString> ReadFileForEditor(const QString& path) {
+    std::optional<QString> text = LoadTelegramText(path);
+    if (!text)
+        return std::nullopt;
+    const AnsiText ansi = WideToAnsi(*text);
+    if (LooksLikeCp866(ansi) != 0)
+        text = AnsiToWide(Cp866ToCp1251(ansi));
+    return StripTelegramFrame(*text);
+}
+
+std::optional<LineText> ReadCryptoBlockFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(kCryptoFileReadLimit);
+    if (bytes.isEmpty() || bytes.size() >= kCryptoFileRefused)
+        return LineText();
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return bytes;
+}
