@@ -67,8 +67,7 @@ QString DayListNumber(QStringView fileName) {
 }
 
 bool IsDayListName(QStringView fileName) {
-    return !fileName.isEmpty() && isDigit(fileName.front()) &&
-           MatchesMask(fileName, u"*.?*") &&
+    return !fileName.isEmpty() && isDigit(fileName.front()) && MatchesMask(fileName, u"*.?*") &&
            !fileName.contains(u".tlg", Qt::CaseInsensitive) &&
            !fileName.contains(u".rcv", Qt::CaseInsensitive) &&
            // The raw copy of a centre message has "tlg" appended to ".SSS".

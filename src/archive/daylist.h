@@ -13,9 +13,9 @@
 // the listing can be tested and timed on its own.
 
 struct TDayListItem {
-    QString Number;    // column "N"
-    QDateTime Time;    // last write, column "Time"
-    QString FileName;  // column "Filename"
+    QString Number;        // column "N"
+    QDateTime Time;        // last write, column "Time"
+    QString FileName;      // column "Filename"
     bool HasMark = false;  // a read mark may be shown (not for ARC files)
     bool Marked = false;   // read: the file has lost its archive mark
 };

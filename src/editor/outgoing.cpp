@@ -23,9 +23,9 @@ void TOutgoingWriter::SkipTakenNumbers() {
         const QString path = OutgoingFileName(status_.EditNumber);
         if (!QFileInfo::exists(path))
             return;
-        protocol_.AddMessage(QStringLiteral("ФАЙЛ ") + path +
-                                 QStringLiteral(" УЖЕ ЖДЕТ ОТПРАВКИ, НОМЕР ПРОПУЩЕН"),
-                             kProtocolEvent);
+        protocol_.AddMessage(
+            QStringLiteral("ФАЙЛ ") + path + QStringLiteral(" УЖЕ ЖДЕТ ОТПРАВКИ, НОМЕР ПРОПУЩЕН"),
+            kProtocolEvent);
         ++status_.EditNumber;
     }
 }
@@ -68,8 +68,8 @@ bool TOutgoingWriter::writeNew(const QString& path, const QByteArray& bytes) {
     // Written aside and renamed into place: the queue never sees half a
     // telegram, and the rename refuses to replace a file of that name.
     const QFileInfo target(path);
-    const QString part = target.absolutePath() + QStringLiteral("/.~") + target.fileName() +
-                         QStringLiteral(".part");
+    const QString part =
+        target.absolutePath() + QStringLiteral("/.~") + target.fileName() + QStringLiteral(".part");
     QFile::remove(part);
     QFile file(part);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))

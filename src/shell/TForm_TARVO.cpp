@@ -1,5 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
+#include "archive/TDayListPage.h"
+#include "editor/TEditorPage.h"
 #include "exchange/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
@@ -35,7 +37,8 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
       records_(records),
       config_(records.config),
       status_(records.status),
-      exchange_(records.config, records.status, protocol, clock, options.IniPath, this) {
+      exchange_(records.config, records.status, protocol, clock, options.IniPath, this),
+      outgoing_(records.config, records.status, protocol) {
     setObjectName(QStringLiteral("Form_TARVO"));
     setWindowTitle(QStringLiteral("TARVO/COM"));
     setWindowIcon(ProgramIcon());
@@ -91,6 +94,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
 }
 
 TForm_TARVO::~TForm_TARVO() {
+    outgoing_.SetHost(nullptr);
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
     line_.reset();
@@ -109,10 +113,13 @@ void TForm_TARVO::buildPages() {
     TabSheet_Protocol = protocolPage_;
     PC->addTab(protocolPage_, QStringLiteral("Протокол"));
     TabSheet_Oueue = page(QStringLiteral("TabSheet_Oueue"), QStringLiteral("Передача"));
-    TabSheet_Out = page(QStringLiteral("TabSheet_Out"), QStringLiteral("Исходящие"));
-    TabSheet_In = page(QStringLiteral("TabSheet_In"), QStringLiteral("Входящие"));
+    TabSheet_Out = makeListPage(false);
+    PC->addTab(TabSheet_Out, QStringLiteral("Исходящие"));
+    TabSheet_In = makeListPage(true);
+    PC->addTab(TabSheet_In, QStringLiteral("Входящие"));
     TabSheet_Seach = page(QStringLiteral("TabSheet_Seach"), QStringLiteral("Поиск"));
-    TabSheet_Editor = page(QStringLiteral("TabSheet_Editor"), QStringLiteral("Редактор"));
+    TabSheet_Editor = makeEditorPage();
+    PC->addTab(TabSheet_Editor, QStringLiteral("Редактор"));
 
     Form_PrtWindowMessage = std::make_unique<TForm_PrtWindowMessage>(nullptr);
     protocol_.AttachNotices(Form_PrtWindowMessage.get());
@@ -144,7 +151,7 @@ void TForm_TARVO::buildMenu() {
     Action_NewTlg->setObjectName(QStringLiteral("Action_NewTlg"));
     Action_NewTlg->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Action_NewTlg->setShortcutContext(Qt::ApplicationShortcut);
-    Action_NewTlg->setEnabled(false);  // the editor comes later
+    connect(Action_NewTlg, &QAction::triggered, this, [this] { editorPage_->NewTelegram(true); });
     addAction(Action_NewTlg);
 }
 
@@ -203,10 +210,16 @@ void TForm_TARVO::ToggleMode() {
 
 void TForm_TARVO::ShowToday() {
     protocolPage_->ReturnToToday();
+    ListsToToday();
 }
 
 void TForm_TARVO::DayStarted() {
     protocolPage_->ReturnToToday();
+    ListsToToday();
+    RefreshInListIfToday();
+    RefreshOutListIfToday();
+    if (IOutgoingQueue* queue = outgoing_.Queue())
+        queue->RefreshQueueList();
 }
 
 void TForm_TARVO::LineActivity(bool received) {

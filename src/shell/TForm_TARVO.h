@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/tlgconfig.h"
+#include "editor/outgoing.h"
 #include "exchange/exchange.h"
 #include "shell/startup.h"
 
@@ -18,6 +19,8 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
 class THeadPanel;
+class TDayListPage;
+class TEditorPage;
 class TProtocol;
 class TProtocolPage;
 class TForm_PrtWindowMessage;
@@ -56,6 +59,16 @@ public:
     // True once the window has closed for good (countdown or shutdown).
     bool IsFinished() const { return finished_; }
 
+    // The outgoing telegram's buffers and file writer (editor, forwarding).
+    TOutgoingWriter& Outgoing() { return outgoing_; }
+    TEditorPage* EditorPage() const { return editorPage_; }
+    TDayListPage* InPage() const { return inPage_; }
+    TDayListPage* OutPage() const { return outPage_; }
+    // Refill the received / sent list when it shows the current day: after
+    // telegrams of today were saved, sent or renamed.
+    void RefreshInListIfToday();
+    void RefreshOutListIfToday();
+
 Q_SIGNALS:
     // The window closed for good; the entry routine ends the message loop.
     void finishedWorking();
@@ -88,6 +101,10 @@ private:
     void LineSent(CTlgClient* thread);
     void LineStatusChanged(CTlgClient* thread);
     void RefreshLinkDisplay();
+    // The editor and the two list pages (TForm_TARVO_editor.cpp).
+    TDayListPage* makeListPage(bool received);
+    TEditorPage* makeEditorPage();
+    void ListsToToday();
 
     // IExchangeHost
     void ShowErrorBox(const QString& caption, const QString& text) override;
@@ -107,6 +124,7 @@ private:
     _tlg_status& status_;
     TExchange exchange_;
     std::unique_ptr<CTlgClient> line_;
+    TOutgoingWriter outgoing_;
 
     THeadPanel* head_ = nullptr;
     QTabWidget* PC = nullptr;
@@ -117,6 +135,9 @@ private:
     QWidget* TabSheet_Seach = nullptr;
     QWidget* TabSheet_Editor = nullptr;
     TProtocolPage* protocolPage_ = nullptr;
+    TEditorPage* editorPage_ = nullptr;
+    TDayListPage* inPage_ = nullptr;
+    TDayListPage* outPage_ = nullptr;
     std::unique_ptr<TForm_PrtWindowMessage> Form_PrtWindowMessage;
     QAction* Action_Automatic = nullptr;
     QAction* Action_NewTlg = nullptr;

@@ -4,8 +4,10 @@
 #include "shell/TForm_TARVO.h"
 
 #include "config/settings.h"
+#include "editor/TEditorPage.h"
 #include "exchange/linecode.h"
 #include "line/tlgclient.h"
+#include "archive/TDayListPage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
@@ -17,6 +19,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -30,6 +33,7 @@ void TForm_TARVO::FormCreate() {
     LoadSettings(options_.IniPath, programFolder_, config_, status_, records_.schemaCopies,
                  records_.controls);
     exchange_.ShowStartMode();
+    editorPage_->ApplyControls(records_.controls);
     const _tlg_controls& controls = records_.controls;
     if (!controls.CenterOnScreen && controls.Width > 0 && controls.Height > 0)
         setGeometry(controls.Left, controls.Top, controls.Width, controls.Height);
@@ -57,6 +61,7 @@ void TForm_TARVO::RememberGeometry() {
     controls.Page = index == PC->indexOf(TabSheet_Protocol) ? WindowPage::Protocol
                     : index == PC->indexOf(TabSheet_Editor) ? WindowPage::Editor
                                                             : WindowPage::Other;
+    editorPage_->StoreControls(controls);
 }
 
 void TForm_TARVO::showEvent(QShowEvent* event) {
@@ -108,6 +113,7 @@ void TForm_TARVO::AfterStart() {
                           kProtocolEvent);
     head_->TntLabel_ChannelStatus->clear();
     head_->Label_Time->setText(status_.CurrentSecondsColonText);
+    editorPage_->NewTelegram(false);
 }
 
 void TForm_TARVO::ApplyScreenFont() {
@@ -117,6 +123,9 @@ void TForm_TARVO::ApplyScreenFont() {
         font.setPointSize(f.Size);
     font.setBold(f.Bold);
     protocolPage_->PrtWindow->SetFont(font);
+    inPage_->Memo->setFont(font);
+    outPage_->Memo->setFont(font);
+    editorPage_->ApplyFont(font);
 }
 
 // Minimise, close and tray.

@@ -15,8 +15,9 @@ TEST(DayListNumber, FromNumberExtensionOrBeforeFourCharacterExtension) {
         const char16_t* name;
         const char16_t* number;
     } cases[] = {
-        {u"1208u911.001", u"001"}, {u"1208q001.brd", u"001"}, {u"1208q001.b045", u"045"},
-        {u"1208q001.b04", u"b04"}, {u"1208q007.SSS", u"007"}, {u"1208c123.SSS", u"123"},
+        {u"1208u911.001", u"001"},   {u"1208q001.brd", u"001"},
+        {u"1208q001.b045", u"045"},  {u"1208q001.b04", u"b04"},
+        {u"1208q007.SSS", u"007"},   {u"1208c123.SSS", u"123"},
         {u"1208q215.045.0", u"5.0"}, {u"1.x", u""},
     };
     for (const Case& c : cases)

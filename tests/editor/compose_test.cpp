@@ -41,8 +41,7 @@ TEST(ComposeOutgoing, HeaderThenText) {
     TOutgoingBuffers out;
     ComposeOutgoing(f, false, {}, out);
     EXPECT_EQ(out.OutgoingLines, QStringList({"П141911", "МОСКВА ИВАНОВУ", "ТЕКСТ ТЕКСТ"}));
-    EXPECT_EQ(out.OutgoingText,
-              WideToAnsi(u"П141911\r\nМОСКВА ИВАНОВУ\r\nТЕКСТ ТЕКСТ\r\n"));
+    EXPECT_EQ(out.OutgoingText, WideToAnsi(u"П141911\r\nМОСКВА ИВАНОВУ\r\nТЕКСТ ТЕКСТ\r\n"));
 }
 
 TEST(ComposeOutgoing, OriginLineAfterThreeEmptyLines) {

@@ -1,0 +1,352 @@
+#include "editor/TEditorPage.h"
+
+#include "config/tlgconfig.h"
+#include "exchange/linecode.h"
+#include "protocol/protocol.h"
+#include "support/modal.h"
+#include "support/testhome.h"
+#include "util/codepages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordingQueue : IOutgoingQueue {
+    void SetScanCountdown(int seconds) override { countdowns << seconds; }
+    void RefreshQueueList() override { ++refreshes; }
+    QList<int> countdowns;
+    int refreshes = 0;
+};
+
+class EditorPageTest : public ProgramFolderTest {
+protected:
+    EditorPageTest() {
+        protocol.SetFileName(QStringLiteral("test.prt"));
+        status.DayText = "1208";
+        status.CurrentDateText = "08/12";
+        status.CurrentTimeText = "1430";
+        QDir().mkpath(home.file("out"));
+        writer.SetHost(&page);
+        writer.SetQueue(&queue);
+        page.ApplyControls(controls);
+        page.NewTelegram(false);
+    }
+    ~EditorPageTest() override { writer.SetHost(nullptr); }
+
+    template <typename T>
+    T* find(const char* name) const {
+        T* w = page.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void type(const QString& text) {
+        for (QChar c : text) {
+            const bool enter = c == u'\n';
+            QKeyEvent press(QEvent::KeyPress, enter ? Qt::Key_Return : 0, Qt::NoModifier,
+                            enter ? QStringLiteral("\r") : QString(c));
+            QApplication::sendEvent(page.TntMemo_Edit, &press);
+        }
+    }
+    QByteArray read(const QString& name) const {
+        QFile f(home.file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    QString events() const {
+        QString out;
+        for (const LineText& line : protocol.Lines())
+            out += LineToWide(line) + u'\n';
+        return out;
+    }
+    QStringList memoLines() const { return page.TntMemo_Edit->toPlainText().split(u'\n'); }
+
+    _tlg_config config;
+    _tlg_status status;
+    _tlg_controls controls;
+    TProtocol protocol;
+    RecordingQueue queue;
+    TOutgoingWriter writer{config, status, protocol};
+    TEditorPage page{config, status, protocol, writer};
+};
+
+TEST_F(EditorPageTest, EveryControlWithItsNameAndCaption) {
+    const struct {
+        const char* name;
+        const char* caption;
+    } buttons[] = {
+        {"Button_Editor_New", "Очистить"}, {"Button_Editor_Load", "Загрузить"},
+        {"Button_Send", "Отправить"},      {"Button_Editor_Print", "Распечатать"},
+        {"TntButton_AutoKSS", "АВТОКСС"},
+    };
+    for (const auto& b : buttons)
+        EXPECT_EQ(find<QPushButton>(b.name)->text(), QString::fromUtf8(b.caption));
+    EXPECT_EQ(find<QCheckBox>("TntCheckBox_EditorAutoFormat")->text(), "Строка 63");
+    EXPECT_EQ(find<QCheckBox>("CheckBox_EditorCriptoMode")->text(), "Крипт");
+    EXPECT_EQ(find<QLabel>("TntLabel_Operator")->text(), "Оператор ");
+    EXPECT_EQ(find<QLabel>("Label_Editor_Index")->text(), "Индекс");
+    for (const char* name : {"TntComboBox_Editor_Category", "TntComboBox_OperatorList"})
+        find<QComboBox>(name);
+    for (const char* name :
+         {"MaskEdit_Net", "MaskEdit_Editor_Index", "MaskEdit_Editor_Schema", "TntEdit_Editor_From",
+          "TntEdit_Editor_Words", "TntEdit_Editor_FromData"})
+        find<QLineEdit>(name);
+    for (const char* name : {"TntMemo_Edit", "TntMemo_Edit_PerforatorString", "TntMemo_Edit_PS"})
+        find<QPlainTextEdit>(name);
+    find<QCheckBox>("CheckBox_From");
+
+    EXPECT_EQ(page.MaskEdit_Net->text(), "01");
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "141911");
+    EXPECT_EQ(page.MaskEdit_Editor_Schema->text(), "000");
+    EXPECT_EQ(page.TntEdit_Editor_Words->maxLength(), 3);
+    EXPECT_EQ(page.TntEdit_Editor_FromData->maxLength(), 12);
+    EXPECT_EQ(page.TntComboBox_Editor_Category->count(), 5);
+    // Parts that come later: in place, not pretending.
+    EXPECT_FALSE(page.Button_Editor_Print->isEnabled());
+    EXPECT_FALSE(page.TntButton_AutoKSS->isEnabled());
+    EXPECT_FALSE(page.CheckBox_EditorCriptoMode->isEnabled());
+}
+
+TEST_F(EditorPageTest, SendWritesNumberedFilesAfterConfirmation) {
+    QSignalSpy protocolWanted(&page, &TEditorPage::protocolPageWanted);
+    page.TntMemo_Edit->setPlainText("МОСКВА ИВАНОВУ\nПРИБЫВАЮ ЗАВТРА -");
+    ASSERT_TRUE(page.Button_Send->isEnabled());
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        page.Button_Send->click();
+        EXPECT_EQ(execute.title, "Отправка телеграммы");
+        EXPECT_EQ(execute.text, "П141911\nМОСКВА ИВАНОВУ\nПРИБЫВАЮ ЗАВТРА -\n");
+    }
+    EXPECT_EQ(read("out/1208q000"),
+              WideToAnsi(u"П141911\r\nМОСКВА ИВАНОВУ\r\nПРИБЫВАЮ ЗАВТРА -\r\n") + "\n\n\n\n");
+    EXPECT_FALSE(page.Button_Send->isEnabled()) << "until the next change";
+    EXPECT_EQ(protocolWanted.count(), 1);
+    EXPECT_EQ(queue.countdowns, QList<int>({3}));
+    EXPECT_EQ(queue.refreshes, 1);
+
+    config.SaveTlgAnsi = false;
+    page.TntMemo_Edit->appendPlainText("ЕЩЕ");
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        page.Button_Send->click();
+    }
+    const QByteArray unicode = read("out/1208q001");
+    EXPECT_TRUE(unicode.startsWith("\xFF\xFE")) << HexBytes(unicode.left(4));
+    EXPECT_EQ(status.EditNumber, 2);
+}
+
+TEST_F(EditorPageTest, CancelledConfirmationWritesNothing) {
+    page.TntMemo_Edit->setPlainText("ТЕКСТ ТЕЛЕГРАММЫ ДЛЯ ОТМЕНЫ");
+    {
+        ModalAnswerer cancel(QStringLiteral("Отменить"));
+        page.Button_Send->click();
+        EXPECT_TRUE(cancel.answered);
+    }
+    EXPECT_TRUE(QDir(home.file("out")).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(status.EditNumber, 0);
+    EXPECT_FALSE(page.Button_Send->isEnabled()) << "disabled whether or not confirmed";
+    EXPECT_EQ(queue.refreshes, 1);
+}
+
+TEST_F(EditorPageTest, SendRefusedWithoutSixDigitIndex) {
+    page.TntMemo_Edit->setPlainText("ТЕКСТ ТЕЛЕГРАММЫ БЕЗ ИНДЕКСА");
+    page.MaskEdit_Editor_Index->setText("14191");
+    EXPECT_FALSE(page.Button_Send->isEnabled());
+    ModalAnswerer none(QStringLiteral("Выполнить"));
+    page.Button_SendClick();
+    EXPECT_FALSE(none.answered) << "no confirmation, only a beep";
+    EXPECT_TRUE(QDir(home.file("out")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(EditorPageTest, StateFollowsTheText) {
+    EXPECT_FALSE(page.Button_Send->isEnabled());
+    page.TntMemo_Edit->setPlainText("КОРОТКО");  // 9 characters with CR LF
+    EXPECT_FALSE(page.Button_Send->isEnabled());
+    page.TntMemo_Edit->setPlainText("ДВА СЛОВА=ТРИ\nЧЕТЫРЕ - ПЯТЬ");
+    EXPECT_TRUE(page.Button_Send->isEnabled());
+    EXPECT_EQ(page.TntEdit_Editor_Words->text(), "6");
+    EXPECT_EQ(page.TntEdit_Editor_FromData->text(), "08/12 1430=");
+    page.TntMemo_Edit->setPlainText(QString(5000, u'Ж'));
+    EXPECT_FALSE(page.Button_Send->isEnabled()) << "5000 characters and more";
+
+    // A category with "К": the count stays as the operator wrote it.
+    page.TntComboBox_Editor_Category->addItem("К");
+    page.TntComboBox_Editor_Category->setCurrentText("К");
+    page.TntEdit_Editor_Words->setText("12");
+    page.TntMemo_Edit->setPlainText("ОДНО СЛОВО ИЛИ ТРИ");
+    EXPECT_EQ(page.TntEdit_Editor_Words->text(), "12");
+}
+
+TEST_F(EditorPageTest, CategoryWithTsSwitchesToSchema) {
+    page.TntComboBox_Editor_Category->addItem("Ц");
+    page.TntComboBox_Editor_Category->setCurrentText("Ц");
+    page.TntComboBox_Editor_CategoryChange();
+    EXPECT_EQ(page.Label_Editor_Index->text(), "Схема");
+    EXPECT_FALSE(page.MaskEdit_Editor_Schema->isHidden());
+    EXPECT_TRUE(page.MaskEdit_Editor_Index->isHidden());
+    page.MaskEdit_Editor_Schema->setText("123");
+    page.TntMemo_Edit->setPlainText("ТЕКСТ");
+    page.ComposeOutgoing();
+    EXPECT_EQ(writer.OutgoingLines.value(0), "Ц123=123");
+
+    page.NewTelegram(false);
+    EXPECT_EQ(page.Label_Editor_Index->text(), "Индекс") << "the first category again";
+    EXPECT_TRUE(page.MaskEdit_Editor_Schema->isHidden());
+}
+
+TEST_F(EditorPageTest, OriginLineAndItsCheckBox) {
+    EXPECT_FALSE(page.TntEdit_Editor_From->isEnabled());
+    page.CheckBox_From->setChecked(true);
+    for (QLineEdit* e :
+         {page.TntEdit_Editor_From, page.TntEdit_Editor_Words, page.TntEdit_Editor_FromData})
+        EXPECT_TRUE(e->isEnabled());
+    page.TntEdit_Editor_From->setText("МОСКВА");
+    page.MaskEdit_Net->setText("02");
+    page.TntMemo_Edit->setPlainText("ТЕКСТ ИЗ ТРЕХ\nСЛОВ");
+    page.ComposeOutgoing();
+    EXPECT_EQ(writer.OutgoingLines, QStringList({"П02 141911", "", "", "", "МОСКВА 4 08/12 1430=",
+                                                 "", "ТЕКСТ ИЗ ТРЕХ", "СЛОВ"}));
+}
+
+TEST_F(EditorPageTest, TypingPastColumn63MovesTheWord) {
+    page.TntCheckBox_EditorAutoFormat->setChecked(true);
+    type(QStringLiteral("ПЕРВАЯ СТРОКА\n"));
+    type(QString(58, u'А') + QStringLiteral(" СЛОВО ДАЛЬШЕ"));
+    EXPECT_EQ(memoLines(), QStringList({"ПЕРВАЯ СТРОКА", QString(58, u'А'), "СЛОВО ДАЛЬШЕ"}));
+    EXPECT_EQ(page.TntMemo_Edit->textCursor().position(), page.TntMemo_Edit->toPlainText().size())
+        << "typing goes on at the end";
+
+    page.TntMemo_Edit->clear();
+    type(QString(70, u'Б'));
+    EXPECT_EQ(memoLines(), QStringList({QString(63, u'Б'), QString(7, u'Б')}));
+}
+
+TEST_F(EditorPageTest, PastedLongLineIsCut) {
+    page.TntCheckBox_EditorAutoFormat->setChecked(true);
+    QString pasted;
+    for (int i = 0; i < 30; ++i)
+        pasted += QStringLiteral("СЛОВО ");
+    page.TntMemo_Edit->insertPlainText(QString(80, u'Д') + u'\n' + pasted);
+    const QStringList lines = memoLines();
+    EXPECT_EQ(lines[0].size(), 80) << "only the last line is cut";
+    ASSERT_GE(lines.size(), 4);
+    for (const QString& line : lines.mid(1))
+        EXPECT_LE(line.size(), 63) << line.toStdString();
+
+    page.TntCheckBox_EditorAutoFormat->setChecked(false);
+    page.TntMemo_Edit->setPlainText(QString(70, u'Е'));
+    EXPECT_EQ(memoLines(), QStringList({QString(70, u'Е')})) << "without \"Строка 63\"";
+}
+
+TEST_F(EditorPageTest, OperatorChangeIsLogged) {
+    controls.OperatorItems = {"ИВАНОВ", "ПЕТРОВ"};
+    controls.OperatorIndex = 0;
+    controls.OperatorListVisible = true;
+    page.ApplyControls(controls);
+    EXPECT_FALSE(page.TntComboBox_OperatorList->isHidden());
+    page.TntComboBox_OperatorList->setCurrentIndex(1);
+    page.TntComboBox_OperatorListChange();
+    EXPECT_TRUE(events().contains("ОПЕРАТОР ПЕТРОВ")) << "in line code, as the line has it";
+
+    _tlg_controls stored;
+    page.StoreControls(stored);
+    EXPECT_EQ(stored.OperatorIndex, 1);
+    EXPECT_EQ(stored.Categories, controls.Categories);
+}
+
+TEST_F(EditorPageTest, NewTelegramResetsTheFields) {
+    config.DefaultIndex = "555555";
+    page.TntMemo_Edit->setPlainText("СТАРЫЙ ТЕКСТ");
+    page.TntComboBox_Editor_Category->setCurrentIndex(2);
+    page.CryptoBlock = "old";
+    QSignalSpy editorWanted(&page, &TEditorPage::editorPageWanted);
+    page.NewTelegram(true);
+    EXPECT_TRUE(page.TntMemo_Edit->toPlainText().isEmpty());
+    EXPECT_TRUE(page.CryptoBlock.isEmpty());
+    EXPECT_EQ(page.TntComboBox_Editor_Category->currentIndex(), 0);
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "555555");
+    EXPECT_EQ(page.TntEdit_Editor_Words->text(), "0");
+    EXPECT_EQ(page.TntEdit_Editor_FromData->text(), "08/12 1430=");
+    EXPECT_EQ(editorWanted.count(), 1);
+    page.NewTelegram(false);
+    EXPECT_EQ(editorWanted.count(), 1);
+}
+
+TEST_F(EditorPageTest, ReceivedAndSentTextsTakenOver) {
+    QSignalSpy editorWanted(&page, &TEditorPage::editorPageWanted);
+    page.TakeReceivedTelegram("ЗЦЗЦ 215\nП141911\nТЕКСТ\nНННН  \n1208 1430", "raw");
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "П141911\nТЕКСТ\n\n");
+    page.TakeSentText("П141911\nКАК ЕСТЬ НННН  ");
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "П141911\nКАК ЕСТЬ НННН  ");
+    EXPECT_EQ(editorWanted.count(), 2);
+}
+
+TEST_F(EditorPageTest, LoadFromFileConvertsCodePage866) {
+    home.write("in866.txt", WideToCp866(u"ЗЦЗЦ  П141911\r\nМОСКВА ПРИВЕТ\r\nНННН  \r\n"));
+    QString askedFilter;
+    page.ChooseFile = [&](const QString& filter) {
+        askedFilter = filter;
+        return home.file("in866.txt");
+    };
+    bool tapeEnabled = true;
+    bool cryptoEnabled = true;
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"), [&](QWidget* dialog) {
+            tapeEnabled = dialog->findChild<QRadioButton*>("RadioButton_FromTape")->isEnabled();
+            cryptoEnabled = dialog->findChild<QCheckBox*>("CheckBox_ToCryptoBlock")->isEnabled();
+        });
+        page.Button_Editor_Load->click();
+        EXPECT_EQ(execute.title, "Загрузка в редактор");
+    }
+    EXPECT_FALSE(tapeEnabled);
+    EXPECT_FALSE(cryptoEnabled);
+    EXPECT_EQ(askedFilter, "Все файлы (*)");
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "П141911\nМОСКВА ПРИВЕТ\n\n");
+    EXPECT_TRUE(events().contains("В редактор загружен файл:" + home.file("in866.txt")));
+    EXPECT_EQ(QDir::currentPath(), QDir(home.path()).absolutePath());
+
+    const QString before = page.TntMemo_Edit->toPlainText();
+    page.ChooseFile = [](const QString&) { return QString(); };
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        page.Button_Editor_Load->click();
+    }
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), before) << "a cancelled file dialog";
+}
+
+TEST_F(EditorPageTest, WriteFailuresAreShown) {
+    status.EditNumber = 1000;
+    page.TntMemo_Edit->setPlainText("ТЕКСТ ТЕЛЕГРАММЫ НОМЕР ТЫСЯЧА");
+    {
+        ModalAnswerer ok(QStringLiteral("OK"));
+        page.Button_Send->click();
+        EXPECT_EQ(ok.title, "Error");
+        EXPECT_TRUE(ok.text.contains("ИСЧЕРПАНЫ НОМЕРА")) << ok.text.toStdString();
+    }
+    EXPECT_TRUE(events().contains("ИСЧЕРПАНЫ НОМЕРА"));
+
+    status.EditNumber = 0;
+    home.write("blocked", "x");
+    config.OutPath = "blocked/out/";
+    page.TntMemo_Edit->appendPlainText("ЕЩЕ");
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        ModalAnswerer ok(QStringLiteral("OK"));
+        page.Button_Send->click();
+        EXPECT_TRUE(execute.answered);
+        EXPECT_TRUE(ok.text.startsWith("ОШИБКА ЗАПИСИ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: "));
+    }
+    EXPECT_EQ(status.EditNumber, 0);
+}
+
+}  // namespace
