@@ -24,10 +24,12 @@ struct FoundFile {
     QString name;
     QDateTime modified;
     bool archive = false;
+    bool arc = false;  // an archive file of another tool
 };
 
-// One pass over the folder with one stat per entry: a day folder may hold
-// thousands of telegrams.
+// One pass over the folder. Only names the list takes are looked at
+// further, with one stat each: a day folder may hold thousands of
+// telegrams and as many raw copies.
 QList<FoundFile> filesOf(const QString& folder) {
     QList<FoundFile> files;
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
@@ -35,14 +37,16 @@ QList<FoundFile> filesOf(const QString& folder) {
         return files;
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.' &&
-            (entry->d_name[1] == 0 || (entry->d_name[1] == '.' && entry->d_name[2] == 0)))
+        if (entry->d_type == DT_DIR)
+            continue;
+        FoundFile file;
+        file.name = QFile::decodeName(entry->d_name);
+        file.arc = IsArcName(file.name);
+        if (!file.arc && !IsDayListName(file.name))
             continue;
         struct stat st {};
         if (::fstatat(fd, entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode))
             continue;
-        FoundFile file;
-        file.name = QFile::decodeName(entry->d_name);
         file.modified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
                                                        st.st_mtim.tv_nsec / 1000000);
         file.archive = (st.st_mode & S_IXUSR) != 0;
@@ -83,12 +87,11 @@ QList<TDayListItem> DayListItems(const QString& folder) {
     QList<TDayListItem> items;
     items.reserve(files.size());
     for (const FoundFile& file : files) {
-        if (!IsDayListName(file.name))
-            continue;
-        items.append({DayListNumber(file.name), file.modified, file.name, true, !file.archive});
+        if (!file.arc)
+            items.append({DayListNumber(file.name), file.modified, file.name, true, !file.archive});
     }
     for (const FoundFile& file : files) {
-        if (!IsArcName(file.name))
+        if (!file.arc)
             continue;
         items.append({file.name.right(3), file.modified, file.name, false, false});
     }

@@ -3,11 +3,11 @@
 
 #include "shell/TForm_TARVO.h"
 
+#include "archive/TDayListPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
 #include "exchange/linecode.h"
 #include "line/tlgclient.h"
-#include "archive/TDayListPage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
