@@ -61,8 +61,6 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(CheckBox_From, &QCheckBox::toggled, this, &TEditorPage::CheckBox_FromClick);
     connect(TntComboBox_OperatorList, &QComboBox::activated, this,
             &TEditorPage::TntComboBox_OperatorListChange);
-    connect(TntCheckBox_EditorAutoFormat, &QCheckBox::toggled, this,
-            &TEditorPage::UpdateEditorState);
     connect(Button_Editor_New, &QPushButton::clicked, this, [this] { NewTelegram(true); });
     connect(Button_Editor_Load, &QPushButton::clicked, this, &TEditorPage::Button_Editor_LoadClick);
     connect(Button_Send, &QPushButton::clicked, this, &TEditorPage::Button_SendClick);
