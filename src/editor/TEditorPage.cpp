@@ -7,14 +7,12 @@
 #include "editor/editortext.h"
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
-#include "util/codepages.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
