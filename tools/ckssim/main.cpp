@@ -39,27 +39,35 @@ const char* const kTail = R"(
 Transcript (appended to, never truncated): a header line per event,
 "yyyy-MM-dd hh:mm:ss.zzz KIND detail". KIND is LISTEN, CONNECT <peer>,
 RX <count> (received), TX <count> (sent), URGENT <hex> (urgent byte sent),
-OOB <hex> (urgent byte received), DROP <reason> (closed by the centre) or
-CLOSED <reason> (closed by the workstation, or a failed send). After RX and TX
-headers exactly <count> bytes of line code follow as they went over the line,
-then a newline.
+OOB <hex> (urgent byte received), DROP <reason> (closed by the centre),
+CLOSED <reason> (closed by the workstation, or a failed send) or
+CENTRE <event> (what the centre's logic did). The stamps are real time; the
+centre's own clock shows in "status". After RX and TX headers exactly <count>
+bytes of line code follow as they went over the line, then a newline.
 
-Exit codes: 0 done; 1 bad options, cannot listen or cannot write the
-transcript; 2 a script command failed (unknown command, nothing connected to
-send to, unreadable file); 3 a wait in a script timed out. In interactive use
-failures are printed and the next command runs.
+Exit codes: 0 done; 1 bad options, cannot listen, cannot write the
+transcript, or no texts in the --texts folder; 2 a script command failed
+(unknown command, nothing connected to send to, unreadable file); 3 a wait
+in a script timed out. In interactive use failures are printed and the next
+command runs.
 
-Example script (a lively centre, as ./run starts it with demo.script):
+Example script (a lively centre; ./run starts ckssim with demo.script):
   autoopen on
-  wait connect 3600000
-  message ПРОВЕРКА СВЯЗИ
-  open
+  telegram ОБ1 141911 2<>ДОБРЫЙ ДЕНЬ
   generate 1000 90
 
-A working day in a few minutes: start the centre at 07:55 with --speed 300
-and --generate 200 --interval 300; the script then waits with
-"wait time 23:59 600000" and "wait time 00:08 600000" for the centre's
-midnight, and "status" shows both counters.
+A working day in a few minutes (16 hours of the centre's clock in about
+three minutes; --auto-open opens the channel, the workstation keeps it open):
+  ckssim --start-time 07:55 --speed 300 --auto-open --generate 200 \
+         --interval 280 -s day.script
+with day.script
+  wait connect 60000
+  wait time 23:50 600000
+  status
+  wait time 00:08 600000
+  status
+The first status shows the day's counters, the second the new day's after
+the numbering change at the centre's midnight.
 )";
 
 void PrintError(const QString& text) {
