@@ -17,9 +17,9 @@ class QSocketNotifier;
 // workstation connected to it (a new connection replaces the old one), the
 // urgent keepalive, and the transcript of everything received.
 //
-// It moves bytes only. Whatever plays the centre (the command runner now, the
-// centre's own logic later) listens to Connected/Received/Disconnected and
-// answers through Send.
+// It moves bytes only. Whatever plays the centre (the centre's logic through
+// TCentreHost, the command runner) listens to Connected/Received/Disconnected
+// and answers through Send.
 class TCentreSession : public QObject {
     Q_OBJECT
 
@@ -56,6 +56,8 @@ public:
     bool SendUrgent(uint8_t byte);
     // Closes the connection from the centre's side.
     void Drop();
+    // A line of the transcript without payload.
+    void Note(const QString& kind, const QString& detail) { transcript_.Event(kind, detail); }
 
     static constexpr int kSendTimeoutMs = 5000;
 

@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include "centre.h"
+#include "centreclock.h"
 #include "centresession.h"
 #include "exchange/linecode.h"
 #include "transcript.h"
@@ -150,7 +152,42 @@ bool ParseCommand(const QString& rawLine, TCommand& command, QString* error) {
                     QStringLiteral("wait %1: a count and an optional time-out in ms").arg(what));
             return true;
         }
-        return fail(QStringLiteral("wait: connect, disconnect, bytes or urgent"));
+        if (what == QLatin1String("accepted") || what == QLatin1String("sent")) {
+            command.kind = what == QLatin1String("accepted") ? TCommand::WaitAccepted
+                                                             : TCommand::WaitSentTelegrams;
+            if (!number(1, command.number) || command.number < 0 || !optionalTimeout(2))
+                return fail(
+                    QStringLiteral("wait %1: a count and an optional time-out in ms").arg(what));
+            return true;
+        }
+        if (what == QLatin1String("state")) {
+            command.kind = TCommand::WaitState;
+            command.text = args.value(1).toUpper();
+            TChannelState state;
+            bool known = false;
+            for (auto s : {TChannelState::Closed, TChannelState::Open, TChannelState::Stopped,
+                           TChannelState::Schedule, TChannelState::Confirm})
+                known = known || TCentre::StateCode(s) == command.text;
+            if (!known && TCentre::StateOfWord(command.text, state)) {
+                command.text = TCentre::StateCode(state);
+                known = true;
+            }
+            if (!known || !optionalTimeout(2))
+                return fail(QStringLiteral(
+                    "wait state: РБ, БА, БД, БВ or БР and an optional time-out in ms"));
+            return true;
+        }
+        if (what == QLatin1String("time")) {
+            command.kind = TCommand::WaitTime;
+            command.text = args.value(1);
+            QDateTime probe;
+            if (!ParseCentreTime(command.text, QDate(2000, 1, 1), probe) || !optionalTimeout(2))
+                return fail(QStringLiteral(
+                    "wait time: hh:mm[:ss] or yyyy-MM-ddThh:mm[:ss] and an optional time-out"));
+            return true;
+        }
+        return fail(QStringLiteral(
+            "wait: connect, disconnect, bytes, urgent, state, accepted, sent or time"));
     }
     const struct {
         const char* name;
@@ -165,12 +202,21 @@ bool ParseCommand(const QString& rawLine, TCommand& command, QString* error) {
             return true;
         }
     }
+    switch (ParseCentreCommand(verb, rest, args, command.centre, error)) {
+        case TCentreParse::Ok:
+            command.kind = TCommand::Centre;
+            return true;
+        case TCentreParse::Error:
+            return false;
+        case TCentreParse::NotCentre:
+            break;
+    }
     return fail(QStringLiteral("unknown command: ") + verb);
 }
 
 QString CommandHelp() {
     return QStringLiteral(
-        R"(Commands (one per line; blank lines and lines starting with # are skipped):
+               R"(Commands (one per line; blank lines and lines starting with # are skipped):
   send TEXT            send TEXT (UTF-8) converted to line code; '<' stands for CR
                        and '>' for LF, e.g.  send ЗЦЗЦ 001<>  ; blanks at the end count
   sendtext FILE        send a UTF-8 text file converted to line code; its line ends
@@ -194,13 +240,17 @@ QString CommandHelp() {
   wait urgent N [T]    until N urgent bytes (keepalive echoes) in all were received
                        (T: time-out in ms, default 30000)
   help                 print this list
-  quit, exit           end the program)");
+  quit, exit           end the program
+)") + CentreCommandHelp();
 }
 
 // ------------------------------------------------------------ TCommandRunner
 
-TCommandRunner::TCommandRunner(TCentreSession& session, QObject* parent)
-    : QObject(parent), session_(session) {
+TCommandRunner::TCommandRunner(TCentreSession& session, TCentre& centre, TCentreClock& clock,
+                               QObject* parent)
+    : QObject(parent), session_(session), centre_(centre), clock_(clock) {
+    centre_.AddListener(
+        [this](const QString& event) { PrintEvent(QStringLiteral("CENTRE ") + event); });
     waitTimer_.setInterval(20);
     connect(&waitTimer_, &QTimer::timeout, this, &TCommandRunner::CheckWait);
     connect(&session_, &TCentreSession::Connected, this, [this](const QString& peer) {
@@ -370,7 +420,26 @@ bool TCommandRunner::Execute(const TCommand& command, const Line& line) {
         case TCommand::WaitDisconnect:
         case TCommand::WaitBytes:
         case TCommand::WaitUrgent:
+        case TCommand::WaitAccepted:
+        case TCommand::WaitSentTelegrams:
             return startWait(command.number, command.timeoutMs);
+        case TCommand::WaitState:
+            waitState_ = command.text;
+            return startWait(0, command.timeoutMs);
+        case TCommand::WaitTime: {
+            const QDateTime now = clock_.LocalTime();
+            ParseCentreTime(command.text, now.date(), waitTime_);
+            // A time of day alone means its next coming.
+            if (!command.text.contains(QLatin1Char('-')) && waitTime_ <= now)
+                waitTime_ = waitTime_.addDays(1);
+            return startWait(0, command.timeoutMs);
+        }
+        case TCommand::Centre: {
+            QString error;
+            if (!RunCentreCommand(centre_, clock_, command.centre, &error))
+                Fail(line, error, kExitCommandError);
+            return true;
+        }
         case TCommand::Quit:
             finished_ = true;
             emit Finished(kExitOk);
@@ -391,6 +460,14 @@ bool TCommandRunner::WaitSatisfied() const {
             return session_.BytesReceived() >= waitTarget_;
         case TCommand::WaitUrgent:
             return session_.UrgentReceived() >= waitTarget_;
+        case TCommand::WaitAccepted:
+            return centre_.AcceptedTotal() >= waitTarget_;
+        case TCommand::WaitSentTelegrams:
+            return centre_.SentTotal() >= waitTarget_;
+        case TCommand::WaitState:
+            return TCentre::StateCode(centre_.State()) == waitState_;
+        case TCommand::WaitTime:
+            return clock_.LocalTime() >= waitTime_;
         default:
             return true;
     }
@@ -450,5 +527,6 @@ QString TCommandRunner::StatusText() const {
                                           : QStringLiteral("%1/%2ms")
                                                 .arg(session_.KeepaliveValue())
                                                 .arg(session_.KeepaliveEveryMs());
-    return text;
+    return text + QLatin1Char('\n') + centre_.StatusText() +
+           QStringLiteral(" speed=%1").arg(clock_.Speed());
 }

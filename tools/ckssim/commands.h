@@ -1,7 +1,9 @@
 #pragma once
 
+#include "centrecommands.h"
 #include "util/texttypes.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
@@ -9,6 +11,8 @@
 #include <QTimer>
 
 class QSocketNotifier;
+class TCentre;
+class TCentreClock;
 class TCentreSession;
 
 // One command of the training centre's command language (see --help).
@@ -30,15 +34,22 @@ struct TCommand {
         WaitDisconnect,
         WaitBytes,
         WaitUrgent,
+        WaitState,
+        WaitAccepted,
+        WaitSentTelegrams,
+        WaitTime,
+        Centre,
         Help,
         Quit,
     };
     Kind kind = None;
-    QString text;       // send, echo: the text; sendfile, sendtext: the path
+    QString text;       // send, echo: the text; sendfile, sendtext: the path;
+                        // wait state: the state; wait time: the time
     LineText bytes;     // sendhex: the bytes
     qint64 number = 0;  // urgent, keepalive (-1 = off), sleep ms, wait counts
     int everyMs = 0;    // keepalive: period, 0 = unchanged
     int timeoutMs = 0;  // waits
+    TCentreCommand centre;
 };
 
 inline constexpr int kDefaultWaitTimeoutMs = 30000;
@@ -49,14 +60,15 @@ bool ParseCommand(const QString& line, TCommand& command, QString* error);
 // The help text of the command language, for --help and "help".
 QString CommandHelp();
 
-// Runs commands from a script file and/or standard input against the session,
-// one after the other: a wait holds the following commands back until its
-// condition holds or its time-out passes.
+// Runs commands from a script file and/or standard input against the session
+// and the centre, one after the other: a wait holds the following commands
+// back until its condition holds or its time-out passes.
 class TCommandRunner : public QObject {
     Q_OBJECT
 
 public:
-    explicit TCommandRunner(TCentreSession& session, QObject* parent = nullptr);
+    TCommandRunner(TCentreSession& session, TCentre& centre, TCentreClock& clock,
+                   QObject* parent = nullptr);
 
     void SetQuiet(bool quiet) { quiet_ = quiet; }
     // Queues the lines of a script; a failing command or wait in it ends the
@@ -96,6 +108,8 @@ private:
     QString StatusText() const;
 
     TCentreSession& session_;
+    TCentre& centre_;
+    TCentreClock& clock_;
     QList<Line> queue_;
     bool quiet_ = false;
     bool stay_ = false;
@@ -108,6 +122,8 @@ private:
 
     TCommand::Kind waitKind_ = TCommand::None;
     qint64 waitTarget_ = 0;
+    QString waitState_;
+    QDateTime waitTime_;
     QDeadlineTimer waitDeadline_;
     Line waitLine_;
     QTimer waitTimer_;
