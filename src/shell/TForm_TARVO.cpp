@@ -67,6 +67,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     // The line thread waits, not yet started, for its first configuration.
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
+    exchange_.SetSchemaCopies(records_.schemaCopies);
 
     buildPages();
     buildMenu();
