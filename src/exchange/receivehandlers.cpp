@@ -73,9 +73,8 @@ THeader readHeader(QByteArrayView rest, int number, const _tlg_config& config) {
     const int form3 =
         MatchPattern("%.3A%03D=%03D %d %06D %d", rest, &letters, &groupA, &groupB, &a, &six, &b);
     if (form3 >= 4) {
-        header.name = form3 == 6
-                          ? telegramName(prefixOf(letters), MidView(six, 3, 3), number)
-                          : telegramName(prefixOf(letters), "000", number);
+        header.name = form3 == 6 ? telegramName(prefixOf(letters), MidView(six, 3, 3), number)
+                                 : telegramName(prefixOf(letters), "000", number);
         header.category = letters;
         header.counted = true;
         header.groupsDiffer = groupA != groupB;
@@ -269,10 +268,10 @@ void TExchange::DispatchCentreMessage(const LineText& body) {
         if (rest(kService).startsWith(kAccepted))
             ServiceAccepted();
         else if (MatchPattern("%06D", rest(kService), &digits) == 1)
-            store_.SaveTelegram(InpDayPath(QLatin1Char('c') +
-                                           QString::fromLatin1(MidView(digits, 3, 3)) +
-                                           QLatin1String(".SSS")),
-                                body, false);
+            store_.SaveTelegram(
+                InpDayPath(QLatin1Char('c') + QString::fromLatin1(MidView(digits, 3, 3)) +
+                           QLatin1String(".SSS")),
+                body, false);
         else
             SendServiceGroup(KG2);
     }

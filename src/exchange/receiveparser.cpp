@@ -42,8 +42,8 @@ TTrailer ParseTrailer(QByteArrayView buffer) {
         return {LineText(), true};
     if (b.size() <= end.size())
         return {LineText(), false};
-    // A figures-shift mark (or any other non-digit) may stand before the first group.
-    qsizetype pos = isDigit(b[6]) ? 6 : 7;
+    // A register mark (the figures shift) may stand before the first group.
+    qsizetype pos = IsRegisterMark(b[6]) ? 7 : 6;
     // ' ' stands for any white-space character, 'd' for a digit.
     static const char* const kGroups[] = {"dddd", " dd.dd", " dddd"};
     for (const char* group : kGroups) {

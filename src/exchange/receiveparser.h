@@ -11,7 +11,7 @@ const LineText& MessageStartMark();
 const LineText& MessageEndMark();
 
 // The trailer at the start of a buffer that begins with "НННН  ": the end
-// mark, an optional figures-shift mark, then as much of "dddd", " hh.mm",
+// mark, an optional register mark, then as much of "dddd", " hh.mm",
 // " dddd" as matches whole groups. decided is false while the text so far
 // could still grow into a longer trailer: more of the stream is needed
 // before the telegram can be completed with it.

@@ -179,8 +179,13 @@ QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
     return utf16Bytes(open ? QStringLiteral("\r\n") + listText : listText, false);
 }
 
-LineText stripForStorage(const LineText& text, bool keepMarks) {
-    return keepMarks ? text : StripRegisterMarks(text, TTelegramStore::kStripCapacity);
+// The readable text of a body or completion: without register marks unless
+// they are kept, and with a NUL (line noise) shown as a blank, so that the
+// code page conversion, which ends at a NUL, does not lose the rest.
+LineText readableText(const LineText& text, bool keepMarks) {
+    LineText out = keepMarks ? text : StripRegisterMarks(text, TTelegramStore::kStripCapacity);
+    out.replace('\0', ' ');
+    return out;
 }
 
 }  // namespace
@@ -249,7 +254,7 @@ bool TTelegramStore::SaveTelegram(const QString& path, const LineText& body, boo
 
     AppendRaw(target + QLatin1String("tlg"), body);
 
-    LineText text = LineLiteral(u"ЗЦЗЦ ") + stripForStorage(body, config_.SaveRegisterInTlg);
+    LineText text = LineLiteral(u"ЗЦЗЦ ") + readableText(body, config_.SaveRegisterInTlg);
     if (correct && text.size() < kCorrectionLimit)
         text = CorrectLayout(text);
 
@@ -287,7 +292,7 @@ bool TTelegramStore::CompleteTelegram(const QString& base, const LineText& text,
     if (ok) {
         // The working file keeps the encoding it was saved in, even when the
         // setting changed in between.
-        const LineText completion = stripForStorage(text, config_.SaveRegisterInTlg);
+        const LineText completion = readableText(text, config_.SaveRegisterInTlg);
         ok = startsWithUtf16Mark(fileHead(rcv)) ? completeUnicode(base, completion, final, lines)
                                                 : completeAnsi(base, completion, final, lines);
     }
