@@ -181,7 +181,9 @@ TExchange::NotesStep TExchange::AwaitReceipt(qsizetype z, const LineText& traile
         const qsizetype w = FindFrom(buffer, word, 1);
         if (d > 0 && d < w && (z == 0 || d < z)) {
             const qsizetype d2 = FindFrom(buffer, dashes, d + 13);
-            if (z > 0 && z < d2) {
+            // A receipt still open when the next message starts will not
+            // close: its second dash line, if any, belongs to a later one.
+            if (z > 0 && (d2 == 0 || z < d2)) {
                 protocol_.AddMessage(QStringLiteral("РАСПИСКА НЕ РАСПОЗНАНА"), kProtocolEvent);
                 FinishTelegram(trailer);
                 DropFront(z - 1);

@@ -182,6 +182,17 @@ QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
 // The readable text of a body or completion: without register marks unless
 // they are kept, and with a NUL (line noise) shown as a blank, so that the
 // code page conversion, which ends at a NUL, does not lose the rest.
+// Code page 1251 bytes to append to an existing file: a line break first
+// when its text does not end with one, so that two telegrams under one name
+// do not run into each other.
+QByteArray ansiAppendBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+        return bytes;
+    const QByteArray last = file.read(1);
+    return last == "\n" || last == "\r" ? bytes : QByteArrayLiteral("\r\n") + bytes;
+}
+
 LineText readableText(const LineText& text, bool keepMarks) {
     LineText out = keepMarks ? text : StripRegisterMarks(text, TTelegramStore::kStripCapacity);
     out.replace('\0', ' ');
@@ -273,7 +284,9 @@ bool TTelegramStore::saveAnsi(const QString& path, const LineText& text, bool ap
     const AnsiText bytes = Cp866ToCp1251(LeftView(text, kTextLimit));
     if (bytes.isEmpty())
         return false;
-    return writeDurably(path, bytes, append ? WriteMode::Append : WriteMode::Create);
+    if (append)
+        return writeDurably(path, ansiAppendBytes(path, bytes), WriteMode::Append);
+    return writeDurably(path, bytes, WriteMode::Create);
 }
 
 bool TTelegramStore::saveUnicode(const QString& path, const LineText& text, bool append) {
@@ -327,7 +340,7 @@ bool TTelegramStore::completeAnsi(const QString& base, const LineText& text, QSt
     }
     if (config_.OutputInAppendMode && encodingFits(base, false)) {
         final = base;
-        if (!writeDurably(base, content, WriteMode::Append))
+        if (!writeDurably(base, ansiAppendBytes(base, content), WriteMode::Append))
             return false;
         QFile::remove(rcv);
         return true;

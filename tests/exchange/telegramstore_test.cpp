@@ -112,7 +112,8 @@ TEST_F(TelegramStoreTest, TheSameNameTwiceNeverLosesTheFirst) {
             const QByteArray mark = ansi ? QByteArray() : QByteArray("\xFF\xFE", 2);
             if (append) {
                 EXPECT_EQ(Names(), (QStringList{"0130q215.045", "0130q215.045.tlg"}));
-                EXPECT_EQ(Read("0130q215.045"), mark + text(first) + text(second));
+                const QByteArray gap = ansi ? QByteArray("\r\n") : QByteArray();
+                EXPECT_EQ(Read("0130q215.045"), mark + text(first) + gap + text(second));
                 EXPECT_EQ(Read("0130q215.045.tlg"), L(u"045 ПЕРВАЯ\r\n045 ВТОРАЯ\r\n"));
             } else {
                 EXPECT_EQ(Names(), (QStringList{"0130q215.045", "0130q215.045.0",
