@@ -5,6 +5,7 @@
 #include "protocol/protocol.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
+#include "support/loopback.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
@@ -158,6 +159,8 @@ TEST_F(MainWindowTest, ExitWorksEvenWithoutTheWorkingFolders) {
     {
         DialogAnswerer ok(QStringLiteral("OK"));
         window->Timer_1secTimer();
+        // The box does not hold the start-up: it waits for the operator.
+        EXPECT_TRUE(WaitUntil([&] { return !ok.text.isEmpty(); }));
         EXPECT_TRUE(ok.text.startsWith("Folder not found: ")) << ok.text.toStdString();
     }
     EXPECT_FALSE(records.status.FoldersReady);
