@@ -315,9 +315,10 @@ bool TTelegramStore::CompleteTelegram(const QString& base, const LineText& text,
         host_.StoreFailed(base);
         return false;
     }
-    syncFolder(final);
     SetArchiveMark(final, true);
     completeRaw(base, final);
+    // The new names of both files reach the disk together.
+    syncFolder(final);
     autoPrint(base, lines);
     host_.ReceivedFileChanged();
     return true;
@@ -388,7 +389,6 @@ void TTelegramStore::completeRaw(const QString& base, const QString& final) {
     } else {
         RenameNoReplace(raw, MakeUnique(target));
     }
-    syncFolder(target);
 }
 
 void TTelegramStore::autoPrint(const QString& base, const QStringList& lines) {
