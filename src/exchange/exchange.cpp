@@ -61,6 +61,11 @@ void TExchange::SetMode(bool automatic) {
 
 void TExchange::Tick() {
     clock_.UpdateExchangeClock();
+    // Messages the pass limit left in the buffer go on here: a centre that
+    // has sent its last block must not leave a telegram waiting unsaved.
+    for (int pass = 0; pass < kPassesPerChunk && !receiveBuffer_.isEmpty(); ++pass)
+        if (!ExtractionPass())
+            break;
     // Without the folders a telegram cannot be completed: its wait stands still.
     if (status_.FoldersReady && notesCountdown_ > 0 && --notesCountdown_ == 0)
         FinishTelegram(pendingTrailer_);

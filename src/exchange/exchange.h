@@ -136,8 +136,9 @@ public:
     // The mode read from the settings, shown without a log line.
     void ShowStartMode();
 
-    // The exchange's part of the one-second tick: clock, and while the
-    // folders are ready the waits and countdowns.
+    // The exchange's part of the one-second tick: clock, what the received
+    // chunks left to extract, and while the folders are ready the waits and
+    // countdowns.
     void Tick();
 
     // Writes STATUS/NumberInput and NumberOutput.

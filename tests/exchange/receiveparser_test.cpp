@@ -119,6 +119,13 @@ TEST_F(ReceiveParserTest, NinePassesPerChunk) {
     EXPECT_EQ(host.Calls("ShowCategoryAlert").size(), 9);
     exchange.OnLineReceive("\r\n");
     EXPECT_EQ(host.Calls("ShowCategoryAlert").size(), 10);
+    exchange.OnLineReceive(ten + ten);
+    EXPECT_EQ(host.Calls("ShowCategoryAlert").size(), 19);
+    exchange.Tick();
+    EXPECT_EQ(host.Calls("ShowCategoryAlert").size(), 28)
+        << "the tick goes on where the chunk stopped";
+    exchange.Tick();
+    EXPECT_EQ(host.Calls("ShowCategoryAlert").size(), 30);
 
     // A telegram and its trailer take two of the nine passes.
     host.calls.clear();
