@@ -8,8 +8,6 @@
 #include "exchange/receiveparser.h"
 #include "protocol/protocol.h"
 
-#include <exception>
-
 namespace {
 
 // Room of the C buffer the header and the centre's words are read from.
@@ -162,7 +160,7 @@ void TExchange::HandleCentreMessage(const LineText& body) {
     // wrong is shown and logged, and the next message is handled as usual.
     try {
         DispatchCentreMessage(body);
-    } catch (const std::exception&) {
+    } catch (...) {
         if (host_)
             host_->ShowErrorBox(QStringLiteral("Error"), LineToWide(body));
         protocol_.AddText(LineLiteral(u"ОШИБКА:") + body, kProtocolError);

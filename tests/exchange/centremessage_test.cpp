@@ -224,6 +224,17 @@ TEST_F(CentreMessageTest, OtherWordsChangeNothing) {
     EXPECT_TRUE(InpFiles().isEmpty());
 }
 
+TEST_F(CentreMessageTest, AFailureWhileHandlingIsShownAndTheStreamGoesOn) {
+    host.alertFails = true;
+    Message("ПЕРЕДАЕТСЯ КАТЕГОРИЙНАЯ");
+    EXPECT_EQ(host.boxes, QStringList{"ПЕРЕДАЕТСЯ КАТЕГОРИЙНАЯ\r\n"});
+    EXPECT_TRUE(host.Calls("ShowErrorBox Error ").size() == 1);
+    EXPECT_TRUE(Events().last().startsWith("ОШИБКА:ПЕРЕДАЕТСЯ КАТЕГОРИЙНАЯ"))
+        << Events().last().toStdString();
+    Message("СВЯЗЬ ОТКРЫТА");
+    EXPECT_EQ(exchange.ChannelCaption(), "РБ");
+}
+
 TEST_F(CentreMessageTest, CentreMessagesArePrintedWhenAsked) {
     config.AutoPrintMsg = true;
     Receive(L(u"\r\nЗЦЗЦ ПОВТОР ОКОНЧЕН\r\nНННН  #1430 0130\r\n"));

@@ -4,6 +4,8 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <stdexcept>
+
 void RecordingHost::ShowErrorBox(const QString& caption, const QString& text) {
     boxes << text;
     calls << "ShowErrorBox " + caption + " " + text;
@@ -11,6 +13,12 @@ void RecordingHost::ShowErrorBox(const QString& caption, const QString& text) {
 
 void RecordingHost::ModeChanged(bool automatic) {
     modes << automatic;
+}
+
+void RecordingHost::ShowCategoryAlert() {
+    if (alertFails)
+        throw std::runtime_error("no alert window");
+    calls << "ShowCategoryAlert";
 }
 
 void RecordingHost::ShowChannelState(const QString& code) {

@@ -35,7 +35,7 @@ struct RecordingHost : IExchangeHost {
     void ShowChannelState(const QString& code) override;
     void EnableServiceButtons(std::optional<bool> kg1, std::optional<bool> kg2,
                               std::optional<bool> kg4) override;
-    void ShowCategoryAlert() override { calls << "ShowCategoryAlert"; }
+    void ShowCategoryAlert() override;
     void CloseCategoryAlert() override { calls << "CloseCategoryAlert"; }
     void OpenConfirmation(const LineText& message) override;
     void ShowOperatorMessage(const LineText& text) override;
@@ -50,6 +50,8 @@ struct RecordingHost : IExchangeHost {
     // Calls whose name starts with prefix.
     QStringList Calls(const QString& prefix) const;
 
+    // ShowCategoryAlert throws, as a window that cannot be made might.
+    bool alertFails = false;
     QStringList boxes;
     QList<bool> modes;
     QStringList calls;
