@@ -2,8 +2,8 @@
 // exchange, grow its buffer without bound or write outside the inp folder.
 //   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARVO_FUZZ=ON
 //   cmake --build build-fuzz --target fuzz_receive
-//   build-fuzz/tests/exchange/fuzz_receive -max_total_time=60 -max_len=20000 \
-//       tests/data/fuzz/receive
+//   mkdir -p corpus && build-fuzz/tests/exchange/fuzz_receive -max_total_time=60 \
+//       -max_len=20000 corpus tests/data/fuzz/receive
 
 #include "receiveharness.h"
 

@@ -14,7 +14,7 @@ namespace {
 
 class ReceiveParserTest : public ExchangeFixture {
 protected:
-    // The telegram of the design's example, numbered n.
+    // A telegram of the form 001 ПМ12 141911 7 ..., numbered n.
     LineText Example(int n) {
         return CentreTelegram(n, "ПМ12 141911 7 12 1430", "МОСКВА ИВАНОВУ\r\nТЕКСТ");
     }
