@@ -13,7 +13,8 @@ TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& 
       iniPath_(std::move(iniPath)),
       host_(host),
       clock_(clock, config, status, protocol, this),
-      folders_(config, status, protocol, clock, this) {}
+      folders_(config, status, protocol, clock, this),
+      store_(config, protocol, *this) {}
 
 bool TExchange::CheckFolders() {
     status_.FoldersReady = folders_.CheckFolders();
@@ -60,6 +61,14 @@ void TExchange::SetMode(bool automatic) {
 
 void TExchange::Tick() {
     clock_.UpdateExchangeClock();
+    // Messages the pass limit left in the buffer go on here: a centre that
+    // has sent its last block must not leave a telegram waiting unsaved.
+    for (int pass = 0; pass < kPassesPerChunk && !receiveBuffer_.isEmpty(); ++pass)
+        if (!ExtractionPass())
+            break;
+    // Without the folders a telegram cannot be completed: its wait stands still.
+    if (status_.FoldersReady && notesCountdown_ > 0 && --notesCountdown_ == 0)
+        FinishTelegram(pendingTrailer_);
     // The exit countdown runs even while the folders are missing: an operator
     // must always be able to close the workstation.
     if (status_.CloseCountdown > 0 && --status_.CloseCountdown == 0) {
@@ -69,6 +78,13 @@ void TExchange::Tick() {
     }
     if (!status_.FoldersReady)
         return;
+    if (!IsLineConnected()) {
+        // The label keeps the last word of a lost channel; the state itself
+        // starts again from none.
+        if (channelState_ == StateRB)
+            SetChannelState(LineLiteral(u"БА"));
+        channelState_ = StateNone;
+    }
 }
 
 void TExchange::SaveCounters() {
@@ -91,28 +107,14 @@ void TExchange::ShowFolderError(const QString& text) {
 }
 
 void TExchange::FoldersUnavailable() {
-    // КГ2 when connected comes with the line.
     SetMode(false);
+    if (IsLineConnected())
+        SendServiceGroup(KG2);
 }
 
 void TExchange::DayStarted() {
     if (host_)
         host_->DayStarted();
-}
-
-void TExchange::OnLineReceive(const LineText& chunk) {
-    receiveBuffer_ += chunk;
-    receivedBytes_ += quint32(chunk.size());
-    if (host_)
-        host_->LineActivity(true);
-    protocol_.AddText(chunk, kProtocolReceived);
-    if (host_)
-        host_->ShowStatusText(LineToWide(receiveBuffer_.right(100)));
-    ++activityCount_;
-    // Until the stream is taken apart into messages, only its tail is kept
-    // for the status bar.
-    if (receiveBuffer_.size() > 100)
-        receiveBuffer_ = receiveBuffer_.right(100);
 }
 
 void TExchange::OnLineSent(const LineText& lastSent, bool morePending) {
@@ -129,7 +131,7 @@ void TExchange::LineStatusChanged(bool connected, const QString& statusLine) {
     if (!statusLine.isEmpty())
         protocol_.AddMessage(statusLine, kProtocolEvent);
     if (!connected)
-        receiveBuffer_.clear();
+        DropFront(receiveBuffer_.size());
 }
 
 void TExchange::SendToLine(const LineText& text) {
@@ -139,4 +141,23 @@ void TExchange::SendToLine(const LineText& text) {
     protocol_.SetPendingText(line_->PeekSend());
     if (IProtocolView* view = protocol_.View())
         view->LastLineChanged();
+}
+
+void TExchange::StoreFailed(const QString& path) {
+    const QString text = QStringLiteral(" ОШИБКА СОХРАНЕНИЯ ТЛГ В ФАЙЛЕ ") + path;
+    SetMode(false);
+    SendServiceGroup(KG2);
+    protocol_.AddMessage(text, kProtocolError);
+    if (host_)
+        host_->ShowErrorBox(QStringLiteral("Error"), text);
+}
+
+void TExchange::ReceivedFileChanged() {
+    if (host_)
+        host_->RefreshInListIfToday();
+}
+
+void TExchange::PrintStoredTelegram(const QStringList& lines) {
+    if (host_)
+        host_->PrintTelegram(lines);
 }

@@ -3,9 +3,13 @@
 #include "archive/folders.h"
 #include "exchange/exchangeclock.h"
 #include "exchange/linesink.h"
+#include "exchange/telegramstore.h"
 #include "protocol/protocoltyping.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class IClock;
 class TProtocol;
@@ -31,12 +35,78 @@ public:
     virtual void LineActivity(bool received) = 0;
     // The status bar shows the tail of the received text.
     virtual void ShowStatusText(const QString& text) = 0;
+
+    // The channel state's code in the head panel ("" for none).
+    virtual void ShowChannelState(const QString& code) = 0;
+    // The service-group buttons КГ1, КГ2 and КГ4 after a change of the
+    // channel state; an empty value leaves that button as it is.
+    virtual void EnableServiceButtons(std::optional<bool> kg1, std::optional<bool> kg2,
+                                      std::optional<bool> kg4) = 0;
+    // The category alert window: shown for a category telegram, closed when
+    // the centre asks for the confirmation of category Р.
+    virtual void ShowCategoryAlert() = 0;
+    virtual void CloseCategoryAlert() = 0;
+    // The confirmation window of category Р with the centre's message.
+    virtual void OpenConfirmation(const LineText& message) = 0;
+    // The message window with the centre's words for the operator.
+    virtual void ShowOperatorMessage(const LineText& text) = 0;
+    // The arrival signal of an ordinary telegram: the system beep, or a wave
+    // file played once without waiting.
+    virtual void Beep() = 0;
+    virtual void PlaySound(const QString& file) = 0;
+    // Automatic printing: one copy of a stored telegram, or a centre message.
+    virtual void PrintTelegram(const QStringList& lines) = 0;
+    virtual void PrintCentreMessage(const LineText& text) = 0;
+    // A received telegram to forward: the editor writes the text to the
+    // output folder without asking.
+    virtual void ForwardTelegram(const QString& text) = 0;
+    // A received telegram file changed: the list of received telegrams, when
+    // it shows today.
+    virtual void RefreshInListIfToday() = 0;
+    // A received chunk while the manual exchange takes the line as its
+    // source: the exchange panel passes it on to its target.
+    virtual void ManualExchangeFromLine(const LineText& chunk) = 0;
+};
+
+// A counter report of the centre, "ВАШ " + "%3d НАШ %3d ПОСЛЕДНИЕ %s %s".
+struct TCounterReport {
+    int fields = 0;  // conversions that matched, 0 to 4
+    int yours = 0;   // the centre's count of our telegrams
+    int ours = 0;    // the centre's count of its telegrams to us
+    LineText word1, word2;
+};
+
+// A numbering change, "СМЕНА " + "НУМЕРАЦИИ ПРИН %04d ПЕР %04d %s %s".
+struct TNumberingChange {
+    int fields = 0;
+    int received = 0;  // the centre's count of telegrams received from us
+    int sent = 0;      // the centre's count of telegrams sent to us
+    LineText word1, word2;
 };
 
 // The telegram exchange without any window: it owns the exchange clock, the
-// working folders and the exchange's share of the one-second tick.
-class TExchange : public IProtocolTyping, private IExchangeClockHost, private IFolderHost {
+// working folders, the received stream and its storage, and the exchange's
+// share of the one-second tick.
+class TExchange : public IProtocolTyping,
+                  private IExchangeClockHost,
+                  private IFolderHost,
+                  private ITelegramStoreHost {
 public:
+    // Service groups by their number.
+    enum ServiceGroup { KG0 = 0, KG1 = 1, KG2 = 2, KG5 = 5 };
+    // Channel states.
+    enum ChannelStateValue { StateNone = 0, StateRB, StateBA, StateBD, StateBV, StateBR };
+
+    // Junk before a message start is kept up to this many characters (a
+    // receipt may still be on its way in it); beyond, only that many of its
+    // newest characters stay.
+    static constexpr int kJunkLimit = 5120;
+    // A message start without an end is kept up to this size; beyond, the
+    // start is dropped and the text goes the way of junk.
+    static constexpr int kOpenMessageLimit = 1 << 20;
+    // Extraction passes per received chunk.
+    static constexpr int kPassesPerChunk = 9;
+
     TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& protocol, IClock& clock,
               QString iniPath, IExchangeHost* host = nullptr);
 
@@ -45,9 +115,12 @@ public:
     void SetLine(ILineSink* line) { line_ = line; }
     ILineSink* Line() const { return line_; }
     bool IsLineConnected() const { return line_ && line_->IsConnected(); }
+    // Copies for automatic printing by scheme number (SCHEMA_PRINT).
+    void SetSchemaCopies(const SchemaCopyTable& table) { store_.SetSchemaCopies(&table); }
 
     TExchangeClock& Clock() { return clock_; }
     TArchiveFolders& Folders() { return folders_; }
+    TTelegramStore& Store() { return store_; }
 
     // FoldersReady := CheckFolders.
     bool CheckFolders();
@@ -63,8 +136,9 @@ public:
     // The mode read from the settings, shown without a log line.
     void ShowStartMode();
 
-    // The exchange's part of the one-second tick: clock, and while the
-    // folders are ready the waits and countdowns.
+    // The exchange's part of the one-second tick: clock, what the received
+    // chunks left to extract, and while the folders are ready the waits and
+    // countdowns.
     void Tick();
 
     // Writes STATUS/NumberInput and NumberOutput.
@@ -79,6 +153,27 @@ public:
     void SendToLine(const LineText& text) override;
     bool IsManualMode() const override { return !IsAutomatic(); }
 
+    // Sends КГ0, КГ1, КГ2 or КГ5.
+    void SendServiceGroup(int group);
+    // Applies a state word of the centre ("РБ", "ОТКРЫТА", "БА", ...).
+    void SetChannelState(QByteArrayView word);
+    int ChannelState() const { return channelState_; }
+    // The code shown for the channel state.
+    const QString& ChannelCaption() const { return channelCaption_; }
+    // The first press of any service-group button arms the answerback.
+    void ArmAnswerback() { answerbackArmed_ = true; }
+    bool AnswerbackArmed() const { return answerbackArmed_; }
+    // Seconds since a service request went unanswered, 0 when none waits.
+    int RequestAge() const { return requestAge_; }
+    int CentreCountYours() const { return centreCountYours_; }
+    int CentreCountOurs() const { return centreCountOurs_; }
+
+    // Appends a trailer (and receipt) to the last telegram and ends its wait.
+    void FinishTelegram(const LineText& text);
+    int NotesCountdown() const { return notesCountdown_; }
+    const LineText& PendingTrailer() const { return pendingTrailer_; }
+    const QString& CurrentTelegramBase() const { return currentTelegramBase_; }
+
     quint32 ReceivedBytes() const { return receivedBytes_; }
     quint32 SentBytes() const { return sentBytes_; }
     // Received or sent chunks since the tray animation last took them.
@@ -86,6 +181,11 @@ public:
     void ClearActivity() { activityCount_ = 0; }
     // Received text not yet taken apart into messages.
     const LineText& ReceiveBuffer() const { return receiveBuffer_; }
+
+    // Operations of the outgoing queue and the counter reconciliation that
+    // the received stream triggers but that are not part of it yet; each
+    // call is noted here (name and arguments) until they are built.
+    const QStringList& DeferredCalls() const { return deferredCalls_; }
 
 private:
     // IExchangeClockHost
@@ -95,6 +195,39 @@ private:
     void ShowFolderError(const QString& text) override;
     void FoldersUnavailable() override;
     void DayStarted() override;
+    // ITelegramStoreHost
+    void StoreFailed(const QString& path) override;
+    void ReceivedFileChanged() override;
+    void PrintStoredTelegram(const QStringList& lines) override;
+
+    // The receive stream (receiveparser.cpp).
+    // What the wait for a trailer or receipt made of a pass.
+    enum class NotesStep {
+        Continue,     // something was consumed: next pass
+        Stop,         // more of the stream is needed
+        FallThrough,  // the wait goes on; look at the buffer as for a new message
+    };
+    bool ExtractionPass();
+    NotesStep AwaitNotes(qsizetype z);
+    NotesStep AwaitReceipt(qsizetype z, const LineText& trailer);
+    void DropFront(qsizetype count);
+    qsizetype FindMessageEnd();
+    bool LimitOpenMessage();
+    void ReadClockStamp();
+
+    // Messages (receivehandlers.cpp).
+    void HandleTelegram(const LineText& body);
+    void HandleCentreMessage(const LineText& body);
+    void DispatchCentreMessage(const LineText& body);
+    void ArrivalSignal(const LineText& category);
+    QString InpDayPath(const QString& name) const;
+
+    // Not built yet (exchange_pending.cpp).
+    void HandleCounterReport(const TCounterReport& report);
+    void HandleNumberingChange(const TNumberingChange& change);
+    void DistortedSent(const LineText& message);
+    void ServiceAccepted();
+    void ShortenScanCountdown();
 
     const _tlg_config& config_;
     _tlg_status& status_;
@@ -102,10 +235,27 @@ private:
     QString iniPath_;
     IExchangeHost* host_;
     ILineSink* line_ = nullptr;
+
     LineText receiveBuffer_;
+    // The front of the buffer already searched for a message end while the
+    // buffer starts with an open message.
+    qsizetype endSearched_ = 0;
+    int notesCountdown_ = 0;
+    LineText pendingTrailer_;
+    QString currentTelegramBase_;
+    bool answerbackArmed_ = false;
     quint32 receivedBytes_ = 0;
     quint32 sentBytes_ = 0;
     int activityCount_ = 0;
+
+    int channelState_ = StateNone;
+    QString channelCaption_;
+    int requestAge_ = 0;
+    int centreCountYours_ = 0;
+    int centreCountOurs_ = 0;
+    QStringList deferredCalls_;
+
     TExchangeClock clock_;
     TArchiveFolders folders_;
+    TTelegramStore store_;
 };

@@ -152,6 +152,20 @@ qsizetype FindFrom(QByteArrayView text, QByteArrayView needle, qsizetype start) 
     return at < 0 ? 0 : at + 1;
 }
 
+QByteArrayView LeftView(QByteArrayView text, qsizetype count) {
+    return text.first(qBound<qsizetype>(0, count, text.size()));
+}
+
+QByteArrayView MidView(QByteArrayView text, qsizetype pos, qsizetype count) {
+    pos = qBound<qsizetype>(0, pos, text.size());
+    const qsizetype left = text.size() - pos;
+    return text.sliced(pos, count < 0 ? left : qMin(count, left));
+}
+
+QByteArrayView RightView(QByteArrayView text, qsizetype count) {
+    return text.last(qBound<qsizetype>(0, count, text.size()));
+}
+
 int LeadingDigitCount(QByteArrayView text) {
     int n = 0;
     while (n < text.size() && text[n] >= '0' && text[n] <= '9')

@@ -43,6 +43,12 @@ LineText StripRegisterMarks(QByteArrayView text, int capacity, qsizetype* stoppe
 // 1-based position of needle in text at or after the 1-based start, or 0.
 qsizetype FindFrom(QByteArrayView text, QByteArrayView needle, qsizetype start);
 
+// Views into a text that, like QByteArray::left, mid and right, clamp their
+// bounds instead of asserting on them.
+QByteArrayView LeftView(QByteArrayView text, qsizetype count);
+QByteArrayView MidView(QByteArrayView text, qsizetype pos, qsizetype count = -1);
+QByteArrayView RightView(QByteArrayView text, qsizetype count);
+
 // Number of decimal digits before the first non-digit.
 int LeadingDigitCount(QByteArrayView text);
 int LeadingDigitCount(QStringView text);

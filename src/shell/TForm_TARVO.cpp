@@ -70,6 +70,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     // The line thread waits, not yet started, for its first configuration.
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
+    exchange_.SetSchemaCopies(records_.schemaCopies);
 
     buildPages();
     buildMenu();
@@ -193,6 +194,8 @@ void TForm_TARVO::RefreshHeadPanel() {
     };
     head_->Label_RX_cnt->setText(hex8(exchange_.ReceivedBytes()));
     head_->Label_TX_cnt->setText(hex8(exchange_.SentBytes()));
+    head_->Label_QOLT_In->setText(QString::fromLatin1(ThreeDigits(exchange_.CentreCountYours())));
+    head_->Label_QOLT_Out->setText(QString::fromLatin1(ThreeDigits(exchange_.CentreCountOurs())));
     head_->Edit_OP_In->setText(QString::fromLatin1(ThreeDigits(status_.NumberInput)));
     head_->Edit_OP_Out->setText(QString::fromLatin1(ThreeDigits(status_.NumberOutput)));
     THeadPanel::SetTextColor(head_->Label_ArrowUp, QColor(192, 192, 192));

@@ -114,6 +114,20 @@ private:
     void CloseMainWindow() override;
     void LineActivity(bool received) override;
     void ShowStatusText(const QString& text) override;
+    void ShowChannelState(const QString& code) override;
+    void EnableServiceButtons(std::optional<bool> kg1, std::optional<bool> kg2,
+                              std::optional<bool> kg4) override;
+    void ShowCategoryAlert() override;
+    void CloseCategoryAlert() override;
+    void OpenConfirmation(const LineText& message) override;
+    void ShowOperatorMessage(const LineText& text) override;
+    void Beep() override;
+    void PlaySound(const QString& file) override;
+    void PrintTelegram(const QStringList& lines) override;
+    void PrintCentreMessage(const LineText& text) override;
+    void ForwardTelegram(const QString& text) override;
+    void RefreshInListIfToday() override;
+    void ManualExchangeFromLine(const LineText& chunk) override;
 
     StartOptions options_;
     QString programFolder_;

@@ -234,6 +234,10 @@ void TForm_TARVO::OnSystemShutdown() {
 }
 
 void TForm_TARVO::ShowErrorBox(const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, this);
-    box.exec();
+    // Shown without waiting: the exchange goes on (and the line thread, which
+    // waits while a received block is handled, is not held) until the
+    // operator has read it.
+    auto* box = new QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

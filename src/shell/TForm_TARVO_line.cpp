@@ -7,6 +7,7 @@
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSystemTrayIcon>
 
@@ -63,4 +64,57 @@ void TForm_TARVO::RefreshLinkDisplay() {
         trayImage_ = image;
         TrayIcon->setIcon(TrayImage(image));
     }
+}
+
+void TForm_TARVO::ShowChannelState(const QString& code) {
+    head_->TntLabel_ChannelStatus->setText(code);
+}
+
+void TForm_TARVO::EnableServiceButtons(std::optional<bool>, std::optional<bool>,
+                                       std::optional<bool>) {
+    // The service-group panel of the protocol page enables its КГ buttons here.
+}
+
+void TForm_TARVO::ShowCategoryAlert() {
+    // The category alert window (Form_Info) is shown here.
+}
+
+void TForm_TARVO::CloseCategoryAlert() {
+    // The category alert window (Form_Info) is closed here.
+}
+
+void TForm_TARVO::OpenConfirmation(const LineText&) {
+    // The confirmation window of category Р (Form_RaketaConfirm) opens here.
+}
+
+void TForm_TARVO::ShowOperatorMessage(const LineText&) {
+    // The message window (Form_Message) shows the centre's words here.
+}
+
+void TForm_TARVO::Beep() {
+    QApplication::beep();
+}
+
+void TForm_TARVO::PlaySound(const QString&) {
+    // The sound player of the alerts plays the wave file here.
+}
+
+void TForm_TARVO::PrintTelegram(const QStringList&) {
+    // Telegram printing prints one copy here.
+}
+
+void TForm_TARVO::PrintCentreMessage(const LineText&) {
+    // Telegram printing prints the centre message here.
+}
+
+void TForm_TARVO::ForwardTelegram(const QString&) {
+    // The editor's send without confirmation writes the forwarded text here.
+}
+
+void TForm_TARVO::RefreshInListIfToday() {
+    // The page of received telegrams refreshes its list here.
+}
+
+void TForm_TARVO::ManualExchangeFromLine(const LineText&) {
+    // The exchange panel of the protocol page passes the chunk to its target here.
 }

@@ -1,5 +1,7 @@
 #include "exchange/exchange.h"
 
+#include "exchangesupport.h"
+
 #include "config/tlgconfig.h"
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
@@ -9,31 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The line as the exchange sees it: every byte appended is kept.
-struct RecordingLine : ILineSink {
-    void AppendSend(QByteArrayView text) override { sent += text.toByteArray(); }
-    void ClearSend() override { sent.clear(); }
-    bool IsConnected() const override { return connected; }
-    bool IsSendPending() const override { return !sent.isEmpty(); }
-    LineText PeekSend() const override { return sent.size() >= 200 ? sent.left(199) : sent; }
-    LineText sent;
-    bool connected = true;
-};
-
-struct RecordingHost : IExchangeHost {
-    void ShowErrorBox(const QString&, const QString& text) override { boxes << text; }
-    void ModeChanged(bool automatic) override { modes << automatic; }
-    void ShowToday() override { ++todays; }
-    void DayStarted() override { ++days; }
-    void CloseMainWindow() override { ++closes; }
-    void LineActivity(bool received) override { (received ? rx : tx)++; }
-    void ShowStatusText(const QString& text) override { statusText = text; }
-    QStringList boxes;
-    QList<bool> modes;
-    int todays = 0, days = 0, closes = 0, rx = 0, tx = 0;
-    QString statusText;
-};
 
 class ExchangeTest : public ProgramFolderTest {
 protected:

@@ -6,13 +6,17 @@
 #include "shell/entry.h"
 #include "shell/headpanel.h"
 #include "support/fakeclock.h"
+#include "support/loopback.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -158,6 +162,8 @@ TEST_F(MainWindowTest, ExitWorksEvenWithoutTheWorkingFolders) {
     {
         DialogAnswerer ok(QStringLiteral("OK"));
         window->Timer_1secTimer();
+        // The box does not hold the start-up: it waits for the operator.
+        EXPECT_TRUE(WaitUntil([&] { return !ok.text.isEmpty(); }));
         EXPECT_TRUE(ok.text.startsWith("Folder not found: ")) << ok.text.toStdString();
     }
     EXPECT_FALSE(records.status.FoldersReady);
@@ -193,6 +199,37 @@ TEST_F(MainWindowTest, ModeTogglesAndIsLogged) {
     emit window->HeadPanel()->modeClicked();
     EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "АВТОМАТ");
     EXPECT_TRUE(dayProtocol().contains("РЕЖИМ:АВТОМАТ"));
+}
+
+TEST_F(MainWindowTest, TheReceivedStreamReachesTheDayFolderAndTheHeadPanel) {
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    window->Exchange().OnLineReceive(WideToLine(
+        QStringLiteral("\r\nЗЦЗЦ СВЯЗЬ ОТКРЫТА\r\nНННН  \r\n"
+                       "ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nТЕКСТ\r\nНННН  0130 14.30 0001\r\n")));
+    EXPECT_EQ(window->HeadPanel()->TntLabel_ChannelStatus->text(), "РБ");
+    EXPECT_TRUE(QFile::exists(home.file("inp/0130/0130u911.001")));
+    EXPECT_EQ(records.status.NumberInput, 1);
+    EXPECT_TRUE(window->statusBar()->currentMessage().endsWith("0130 14.30 0001\r\n"));
+}
+
+TEST_F(MainWindowTest, AFailedSaveShowsItsBoxWithoutHoldingTheLine) {
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    QDir(home.file("inp/0130")).removeRecursively();
+    home.write("inp/0130", "a file where the day folder should be");
+    window->Exchange().OnLineReceive(WideToLine(
+        QStringLiteral("ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nТЕКСТ\r\nНННН  0130 14.30 0001\r\n")));
+    // The handler has returned: the boxes wait for the operator.
+    QStringList texts;
+    for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+        EXPECT_EQ(box->windowTitle(), "Error");
+        texts << box->text();
+    }
+    EXPECT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts.join(' ').contains(" ОШИБКА СОХРАНЕНИЯ ТЛГ В ФАЙЛЕ "))
+        << texts.join(' ').toStdString();
+    EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "РУЧНОЙ");
 }
 
 TEST_F(MainWindowTest, SystemShutdownSavesWithoutAsking) {

@@ -1,0 +1,96 @@
+// Service groups and the channel state.
+
+#include "config/tlgconfig.h"
+#include "exchange/exchange.h"
+#include "exchange/linecode.h"
+#include "protocol/protocol.h"
+
+namespace {
+
+struct TStateWord {
+    const char16_t* word;
+    int state;
+};
+
+// The centre's words and the state each one stands for.
+constexpr TStateWord kStateWords[] = {
+    {u"РБ", TExchange::StateRB},       {u"ОТКРЫТА", TExchange::StateRB},
+    {u"БА", TExchange::StateBA},       {u"ОТКРОЙТЕ", TExchange::StateBA},
+    {u"ОТКРЫТИЯ", TExchange::StateBA}, {u"БД", TExchange::StateBD},
+    {u"ЗАКРЫТА", TExchange::StateBD},  {u"БВ", TExchange::StateBV},
+    {u"БР", TExchange::StateBR},
+};
+
+// Codes shown for the states, by value.
+constexpr const char16_t* kStateCodes[] = {u"", u"РБ", u"БА", u"БД", u"БВ", u"БР"};
+
+int stateOfWord(QByteArrayView word) {
+    for (const TStateWord& entry : kStateWords)
+        if (word == LineLiteral(entry.word))
+            return entry.state;
+    return TExchange::StateNone;
+}
+
+}  // namespace
+
+void TExchange::SendServiceGroup(int group) {
+    LineText text;
+    switch (group) {
+        case KG0:
+            text = LineLiteral(u"|ЗЗ ");
+            break;
+        case KG1: {
+            const LineText count = ThreeDigits(status_.NumberInput);
+            text = LineLiteral(u"|ЗЦЗЦ КС ВАШ ") + count + '=' + count + LineLiteral(u" НННН  ");
+            break;
+        }
+        case KG2:
+            text = LineLiteral(u"|ЗЦЗЦ КС СТОП НННН  ");
+            break;
+        case KG5:
+            text = LineLiteral(u"|ЗЦЗЦ КС ТЕКСТ НННН  ");
+            break;
+        default:
+            return;
+    }
+    SendToLine(text);
+    // КГ5 asks for nothing the centre answers with a report.
+    if (group != KG5)
+        requestAge_ = 1;
+}
+
+void TExchange::SetChannelState(QByteArrayView word) {
+    const int state = stateOfWord(word);
+    if (state == StateNone)
+        return;
+    if (host_) {
+        switch (state) {
+            case StateRB:
+                host_->EnableServiceButtons(false, true, true);
+                break;
+            case StateBA:
+                host_->EnableServiceButtons(true, false, std::nullopt);
+                break;
+            case StateBD:
+            case StateBV:
+                host_->EnableServiceButtons(false, false, false);
+                break;
+            case StateBR:
+                host_->EnableServiceButtons(false, false, true);
+                break;
+        }
+    }
+    // Leaving РБ while the program waits to close: the centre will not answer
+    // the stop group any more, so the wait is cut short.
+    if (state == StateBA && channelState_ == StateRB && status_.CloseCountdown > 2)
+        status_.CloseCountdown = 2;
+    channelState_ = state;
+
+    const QString code = QString::fromUtf16(kStateCodes[state]);
+    if (code != channelCaption_) {
+        channelCaption_ = code;
+        if (host_)
+            host_->ShowChannelState(code);
+        protocol_.AddMessage(QStringLiteral("РЕЖИМ: ") + code, kProtocolEvent);
+    }
+}

@@ -1,0 +1,403 @@
+#include "exchange/telegramstore.h"
+
+#include "exchange/linecode.h"
+#include "protocol/protocol.h"
+#include "util/codepages.h"
+#include "util/fileops.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace {
+
+bool pathExists(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Flushes the folder that holds path, so that a name made or changed in it
+// survives a crash as well as the file's bytes do.
+void syncFolder(const QString& path) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+enum class WriteMode {
+    Create,          // a new file; an existing one is an error
+    Append,          // the end of an existing file
+    CreateOrAppend,  // either
+};
+
+// Writes all of bytes and flushes them to the disk. It is all or nothing: when
+// any step fails a file this call made is removed, and an existing file is
+// cut back to the length it had.
+bool writeDurably(const QString& path, QByteArrayView bytes, WriteMode mode) {
+    const QByteArray name = QFile::encodeName(path);
+    bool created = false;
+    int fd = -1;
+    if (mode != WriteMode::Append) {
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = fd >= 0;
+        if (fd < 0 && (mode == WriteMode::Create || errno != EEXIST))
+            return false;
+    }
+    if (fd < 0)
+        fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    struct stat st {};
+    const off_t oldSize = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+    bool ok = oldSize >= 0 && ::lseek(fd, 0, SEEK_END) == oldSize;
+    qsizetype done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += n;
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (!ok && !created && oldSize >= 0) {
+        // A partial append must not leave half a text at the end of a
+        // stored telegram.
+        if (::ftruncate(fd, oldSize) == 0)
+            ::fsync(fd);
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok && created)
+        ::unlink(name.constData());
+    if (ok && created)
+        syncFolder(path);
+    return ok;
+}
+
+bool readWhole(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+bool startsWithUtf16Mark(QByteArrayView bytes) {
+    return bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE;
+}
+
+// The first bytes of a file, enough to see a byte-order mark; empty when the
+// file is empty or unreadable.
+QByteArray fileHead(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(2);
+}
+
+// Whether text in the given encoding may be appended to an existing file:
+// only to one written in that same encoding (or an empty one).
+bool encodingFits(const QString& path, bool unicode) {
+    const QByteArray head = fileHead(path);
+    if (head.isEmpty())
+        return true;
+    return startsWithUtf16Mark(head) == unicode;
+}
+
+QByteArray utf16Bytes(QStringView text, bool withMark) {
+    QByteArray out;
+    out.reserve(text.size() * 2 + 2);
+    if (withMark)
+        out.append("\xFF\xFE", 2);
+    for (QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        out.append(char(c.unicode() >> 8));
+    }
+    return out;
+}
+
+// A file as a Unicode string list loads it: UTF-16 with either byte-order
+// mark, else code page 1251.
+QString decodeText(QByteArrayView bytes) {
+    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE) {
+        QString out;
+        out.reserve((bytes.size() - 2) / 2);
+        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
+            out.append(QChar(char16_t(uchar(bytes[i]) | (uchar(bytes[i + 1]) << 8))));
+        return out;
+    }
+    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFE && uchar(bytes[1]) == 0xFF) {
+        QString out;
+        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
+            out.append(QChar(char16_t((uchar(bytes[i]) << 8) | uchar(bytes[i + 1]))));
+        return out;
+    }
+    return AnsiToWide(bytes);
+}
+
+QStringList stringListLines(const QString& text) {
+    QStringList lines;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype start = i;
+        while (i < n && text[i] != u'\r' && text[i] != u'\n')
+            ++i;
+        lines.append(text.mid(start, i - start));
+        if (i < n && text[i] == u'\r')
+            ++i;
+        if (i < n && text[i] == u'\n')
+            ++i;
+    }
+    return lines;
+}
+
+// UTF-16 bytes to append to an existing Unicode file: a line break first
+// when its last line is still open, as loading and saving the list would.
+QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
+    QByteArray tail;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const qint64 size = file.size();
+        if (size <= 2)
+            return utf16Bytes(listText, true);
+        file.seek(size - 2);
+        tail = file.read(2);
+    }
+    const bool open = tail.size() == 2 && !(tail[1] == 0 && (tail[0] == '\n' || tail[0] == '\r'));
+    return utf16Bytes(open ? QStringLiteral("\r\n") + listText : listText, false);
+}
+
+// The readable text of a body or completion: without register marks unless
+// they are kept, and with a NUL (line noise) shown as a blank, so that the
+// code page conversion, which ends at a NUL, does not lose the rest.
+// Code page 1251 bytes to append to an existing file: a line break first
+// when its text does not end with one, so that two telegrams under one name
+// do not run into each other.
+QByteArray ansiAppendBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+        return bytes;
+    const QByteArray last = file.read(1);
+    return last == "\n" || last == "\r" ? bytes : QByteArrayLiteral("\r\n") + bytes;
+}
+
+LineText readableText(const LineText& text, bool keepMarks) {
+    LineText out = keepMarks ? text : StripRegisterMarks(text, TTelegramStore::kStripCapacity);
+    out.replace('\0', ' ');
+    return out;
+}
+
+}  // namespace
+
+QString StringListText(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 2);
+    for (const QString& line : stringListLines(text)) {
+        out += line;
+        out += QLatin1String("\r\n");
+    }
+    return out;
+}
+
+TTelegramStore::TTelegramStore(const _tlg_config& config, TProtocol& protocol,
+                               ITelegramStoreHost& host)
+    : config_(config), protocol_(protocol), host_(host) {}
+
+QString TTelegramStore::MakeUnique(const QString& path) {
+    if (!pathExists(path))
+        return path;
+    for (int i = 0;; ++i) {
+        const QString candidate = path + u'.' + QString::number(i);
+        if (!pathExists(candidate))
+            return candidate;
+    }
+}
+
+void TTelegramStore::AppendRaw(const QString& path, QByteArrayView bytes) {
+    writeDurably(path, bytes, WriteMode::CreateOrAppend);
+}
+
+QString TTelegramStore::WorkingBase(const QString& base) const {
+    if (config_.OutputInAppendMode)
+        return base;
+    QString candidate = base;
+    for (int i = 0; pathExists(candidate + QLatin1String(".rcv")) ||
+                    pathExists(candidate + QLatin1String(".rcvtlg"));
+         ++i)
+        candidate = base + u'.' + QString::number(i);
+    return candidate;
+}
+
+int TTelegramStore::PrintCopies(const QString& firstLine) const {
+    const qsizetype eq = firstLine.indexOf(u'=');
+    if (eq < 3 || eq + 3 >= firstLine.size())
+        return 1;
+    const QString before = firstLine.mid(eq - 3, 3);
+    const QString after = firstLine.mid(eq + 1, 3);
+    if (before != after || LeadingDigitCount(QStringView(before)) != 3)
+        return 1;
+    const int scheme = before.toInt();
+    return schemaCopies_ ? (*schemaCopies_)[scheme] : kDefaultSchemaCopies;
+}
+
+bool TTelegramStore::SaveTelegram(const QString& path, const LineText& body, bool correct,
+                                  QString* savedPath) {
+    const bool unicode = !config_.SaveTlgAnsi;
+    QString target = path;
+    const bool append =
+        config_.OutputInAppendMode && pathExists(path) && encodingFits(path, unicode);
+    if (!append)
+        target = MakeUnique(path);
+    if (savedPath)
+        *savedPath = target;
+
+    AppendRaw(target + QLatin1String("tlg"), body);
+
+    LineText text = LineLiteral(u"ЗЦЗЦ ") + readableText(body, config_.SaveRegisterInTlg);
+    if (correct && text.size() < kCorrectionLimit)
+        text = CorrectLayout(text);
+
+    const bool ok = unicode ? saveUnicode(target, text, append) : saveAnsi(target, text, append);
+    if (!ok) {
+        host_.StoreFailed(target);
+        return false;
+    }
+    SetArchiveMark(target, true);
+    protocol_.AddMessage(QStringLiteral("ТЕЛЕГРАММА СОХРАНЕНА ") + target, kProtocolEvent);
+    host_.ReceivedFileChanged();
+    return true;
+}
+
+bool TTelegramStore::saveAnsi(const QString& path, const LineText& text, bool append) {
+    const AnsiText bytes = Cp866ToCp1251(LeftView(text, kTextLimit));
+    if (bytes.isEmpty())
+        return false;
+    if (append)
+        return writeDurably(path, ansiAppendBytes(path, bytes), WriteMode::Append);
+    return writeDurably(path, bytes, WriteMode::Create);
+}
+
+bool TTelegramStore::saveUnicode(const QString& path, const LineText& text, bool append) {
+    const QString list = StringListText(LineToWide(text));
+    if (append)
+        return writeDurably(path, unicodeAppendBytes(path, list), WriteMode::Append);
+    return writeDurably(path, utf16Bytes(list, true), WriteMode::Create);
+}
+
+bool TTelegramStore::CompleteTelegram(const QString& base, const LineText& text,
+                                      QString* finalPath) {
+    const QString rcv = base + QLatin1String(".rcv");
+    QString final;
+    QStringList lines;
+    bool ok = pathExists(rcv);
+    if (ok) {
+        // The working file keeps the encoding it was saved in, even when the
+        // setting changed in between.
+        const LineText completion = readableText(text, config_.SaveRegisterInTlg);
+        ok = startsWithUtf16Mark(fileHead(rcv)) ? completeUnicode(base, completion, final, lines)
+                                                : completeAnsi(base, completion, final, lines);
+    }
+    if (finalPath)
+        *finalPath = final;
+    if (!ok) {
+        host_.StoreFailed(base);
+        return false;
+    }
+    SetArchiveMark(final, true);
+    completeRaw(base, final);
+    // The new names of both files reach the disk together.
+    syncFolder(final);
+    autoPrint(base, lines);
+    host_.ReceivedFileChanged();
+    return true;
+}
+
+bool TTelegramStore::completeAnsi(const QString& base, const LineText& text, QString& final,
+                                  QStringList& lines) {
+    const QString rcv = base + QLatin1String(".rcv");
+    const AnsiText bytes = Cp866ToCp1251(LeftView(text, kTextLimit));
+    if (!bytes.isEmpty() && !writeDurably(rcv, bytes, WriteMode::Append))
+        return false;
+    QByteArray content;
+    if (!readWhole(rcv, content))
+        return false;
+    lines = stringListLines(AnsiToWide(content));
+
+    if (!pathExists(base)) {
+        final = base;
+        return RenameNoReplace(rcv, final);
+    }
+    if (config_.OutputInAppendMode && encodingFits(base, false)) {
+        final = base;
+        if (!writeDurably(base, ansiAppendBytes(base, content), WriteMode::Append))
+            return false;
+        QFile::remove(rcv);
+        return true;
+    }
+    final = MakeUnique(base);
+    return RenameNoReplace(rcv, final);
+}
+
+bool TTelegramStore::completeUnicode(const QString& base, const LineText& text, QString& final,
+                                     QStringList& lines) {
+    const QString rcv = base + QLatin1String(".rcv");
+    QByteArray content;
+    if (!readWhole(rcv, content))
+        return false;
+    const QString list = StringListText(decodeText(content) + LineToWide(text));
+    lines = stringListLines(list);
+
+    bool ok;
+    if (!pathExists(base)) {
+        final = base;
+        ok = writeDurably(final, utf16Bytes(list, true), WriteMode::Create);
+    } else if (config_.OutputInAppendMode && encodingFits(base, true)) {
+        final = base;
+        ok = writeDurably(final, unicodeAppendBytes(final, list), WriteMode::Append);
+    } else {
+        final = MakeUnique(base);
+        ok = writeDurably(final, utf16Bytes(list, true), WriteMode::Create);
+    }
+    if (ok)
+        QFile::remove(rcv);
+    return ok;
+}
+
+void TTelegramStore::completeRaw(const QString& base, const QString& final) {
+    const QString raw = base + QLatin1String(".rcvtlg");
+    if (!pathExists(raw))
+        return;
+    const QString target = final + QLatin1String(".tlg");
+    if (!pathExists(target)) {
+        RenameNoReplace(raw, target);
+    } else if (config_.OutputInAppendMode && final == base) {
+        QByteArray content;
+        if (readWhole(raw, content) && writeDurably(target, content, WriteMode::Append))
+            QFile::remove(raw);
+    } else {
+        RenameNoReplace(raw, MakeUnique(target));
+    }
+}
+
+void TTelegramStore::autoPrint(const QString& base, const QStringList& lines) {
+    if (!config_.AutoPrintTlg)
+        return;
+    const int copies = PrintCopies(lines.value(0));
+    for (int i = 0; i < copies; ++i) {
+        protocol_.AddMessage(QStringLiteral("АВТОМАТИЧЕСКАЯ ПЕЧАТЬ СОХРАНЕННОЙ ТЛГ ") + base,
+                             kProtocolEvent);
+        host_.PrintStoredTelegram(lines);
+    }
+}
