@@ -66,7 +66,7 @@ public:
     TDayListPage* OutPage() const { return outPage_; }
     // Refill the received / sent list when it shows the current day: after
     // telegrams of today were saved, sent or renamed.
-    void RefreshInListIfToday();
+    void RefreshInListIfToday() override;
     void RefreshOutListIfToday();
 
 Q_SIGNALS:
@@ -126,7 +126,6 @@ private:
     void PrintTelegram(const QStringList& lines) override;
     void PrintCentreMessage(const LineText& text) override;
     void ForwardTelegram(const QString& text) override;
-    void RefreshInListIfToday() override;
     void ManualExchangeFromLine(const LineText& chunk) override;
 
     StartOptions options_;

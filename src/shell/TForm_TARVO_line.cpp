@@ -6,6 +6,7 @@
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
+#include "util/codepages.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -107,12 +108,12 @@ void TForm_TARVO::PrintCentreMessage(const LineText&) {
     // Telegram printing prints the centre message here.
 }
 
-void TForm_TARVO::ForwardTelegram(const QString&) {
-    // The editor's send without confirmation writes the forwarded text here.
-}
-
-void TForm_TARVO::RefreshInListIfToday() {
-    // The page of received telegrams refreshes its list here.
+void TForm_TARVO::ForwardTelegram(const QString& text) {
+    // The editor's send, without confirmation: the text goes to the output
+    // folder as the next outgoing file of the day.
+    outgoing_.OutgoingLines = text.split(QStringLiteral("\r\n"));
+    outgoing_.OutgoingText = WideToAnsi(text);
+    outgoing_.WriteOutgoingFile(false);
 }
 
 void TForm_TARVO::ManualExchangeFromLine(const LineText&) {
