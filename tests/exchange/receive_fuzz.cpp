@@ -2,8 +2,9 @@
 // exchange, grow its buffer without bound or write outside the inp folder.
 //   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARVO_FUZZ=ON
 //   cmake --build build-fuzz --target fuzz_receive
-//   mkdir -p corpus && build-fuzz/tests/exchange/fuzz_receive -max_total_time=60 \
-//       -max_len=20000 corpus tests/data/fuzz/receive
+//   mkdir -p corpus && cp tests/data/fuzz/receive/* corpus/
+//   build-fuzz/tests/exchange/fuzz_receive -max_total_time=60 -max_len=20000 corpus
+// (./test runs it for 30 seconds; TARVO_FUZZ_SECONDS changes that, 0 skips it.)
 
 #include "receiveharness.h"
 
