@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -81,22 +82,32 @@ QString TQueuePage::SelectedName() const {
 }
 
 void TQueuePage::RefreshQueueList() {
+    const QString before = SelectedName();
     const QList<QTreeWidgetItem*> selected = ListView_Queue->selectedItems();
     const int remembered =
         selected.isEmpty() ? -1 : ListView_Queue->indexOfTopLevelItem(selected[0]);
 
-    const bool wasRebuilding = rebuilding_;
-    rebuilding_ = true;
-    ListView_Queue->clear();
     const QStringList names = QueueFileNames(OutRoot());
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(names.size());
-    for (const QString& name : names)
-        rows.append(new QTreeWidgetItem(QStringList{name}));
-    ListView_Queue->addTopLevelItems(rows);
-    if (remembered >= 0 && remembered < ListView_Queue->topLevelItemCount())
-        ListView_Queue->setCurrentItem(ListView_Queue->topLevelItem(remembered));
-    rebuilding_ = wasRebuilding;
+    {
+        // The queue refreshes the list after every scan: the memo is only
+        // reloaded when the selection now shows another file, so that the
+        // operator's place in it is not lost every half minute.
+        const QSignalBlocker quiet(ListView_Queue);
+        ListView_Queue->clear();
+        QList<QTreeWidgetItem*> rows;
+        rows.reserve(names.size());
+        for (const QString& name : names)
+            rows.append(new QTreeWidgetItem(QStringList{name}));
+        ListView_Queue->addTopLevelItems(rows);
+        if (remembered >= 0 && remembered < ListView_Queue->topLevelItemCount())
+            ListView_Queue->setCurrentItem(ListView_Queue->topLevelItem(remembered));
+    }
+    if (SelectedName() != before) {
+        const bool wasRebuilding = rebuilding_;
+        rebuilding_ = true;
+        selectionChanged();
+        rebuilding_ = wasRebuilding;
+    }
     Q_EMIT listRebuilt(int(names.size()));
 }
 
