@@ -62,6 +62,7 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(Button_Editor_New, &QPushButton::clicked, this, [this] { NewTelegram(true); });
     connect(Button_Editor_Load, &QPushButton::clicked, this, &TEditorPage::Button_Editor_LoadClick);
     connect(Button_Send, &QPushButton::clicked, this, &TEditorPage::Button_SendClick);
+    connect(TntButton_AutoKSS, &QPushButton::clicked, this, &TEditorPage::autoKssClicked);
 
     TntComboBox_Editor_CategoryChange();
     CheckBox_FromClick();
@@ -154,7 +155,6 @@ void TEditorPage::buildControls() {
     Button_Editor_Print = button(QStringLiteral("Распечатать"), "Button_Editor_Print");
     Button_Editor_Print->setEnabled(false);
     TntButton_AutoKSS = button(QStringLiteral("АВТОКСС"), "TntButton_AutoKSS");
-    TntButton_AutoKSS->setEnabled(false);
 
     auto* header = new QHBoxLayout;
     header->addWidget(new QLabel(QStringLiteral("Категория"), this));
@@ -404,6 +404,13 @@ void TEditorPage::TakeReceivedTelegram(const QString& shownText, const LineText&
 
 void TEditorPage::TakeSentText(const QString& text) {
     TntMemo_Edit->setPlainText(text);
+    Q_EMIT editorPageWanted();
+}
+
+void TEditorPage::TakeRequest(const QString& index, const QString& text) {
+    MaskEdit_Editor_Index->setText(index);
+    TntMemo_Edit->setPlainText(text);
+    TntMemo_Edit->moveCursor(QTextCursor::End);
     Q_EMIT editorPageWanted();
 }
 

@@ -25,9 +25,9 @@ struct _tlg_status;
 // writing are TOutgoingWriter's; this page collects its fields for them and
 // is the writer's operator side (confirmation, error boxes).
 //
-// The crypto block, printing, loading from tape and the control service's
-// request form come with their own parts: their controls are in place and
-// stay disabled until then.
+// The crypto block, printing and loading from tape come with their own
+// parts: their controls are in place and stay disabled until then. The
+// control service's request form ("АВТОКСС") is the main window's.
 class TEditorPage : public QWidget, public IOutgoingHost {
     Q_OBJECT
 public:
@@ -58,6 +58,9 @@ public:
     void TakeReceivedTelegram(const QString& shownText, const LineText& rawText);
     // "В редактор" of the sent list: the text as it is.
     void TakeSentText(const QString& text);
+    // A request of the control service: its index into the index field and
+    // its text as the telegram's text.
+    void TakeRequest(const QString& index, const QString& text);
     // Shows CryptoBlock; the crypto block's own display comes with it.
     void RefreshCryptoDisplay();
     // Whether the text may go into the crypto block (the crypto part
@@ -111,6 +114,8 @@ Q_SIGNALS:
     // The main window shows this page / the protocol page.
     void editorPageWanted();
     void protocolPageWanted();
+    // "АВТОКСС": the request form of the control service.
+    void autoKssClicked();
 
 private:
     void buildControls();

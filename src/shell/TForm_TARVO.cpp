@@ -2,6 +2,8 @@
 
 #include "archive/TDayListPage.h"
 #include "editor/TEditorPage.h"
+#include "exchange/TForm_AutoKSS.h"
+#include "exchange/TQueuePage.h"
 #include "exchange/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
@@ -77,6 +79,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     buildTray();
 
     connect(head_, &THeadPanel::modeClicked, this, &TForm_TARVO::ToggleMode);
+    connect(head_, &THeadPanel::countersClicked, this, &TForm_TARVO::ShowCountersDialog);
 
     Timer_1sec = new QTimer(this);
     Timer_1sec->setObjectName(QStringLiteral("Timer_1sec"));
@@ -96,6 +99,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
 
 TForm_TARVO::~TForm_TARVO() {
     outgoing_.SetHost(nullptr);
+    outgoing_.SetQueue(nullptr);
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
     line_.reset();
@@ -113,7 +117,11 @@ void TForm_TARVO::buildPages() {
     protocolPage_->SetTyping(&exchange_);
     TabSheet_Protocol = protocolPage_;
     PC->addTab(protocolPage_, QStringLiteral("Протокол"));
-    TabSheet_Oueue = page(QStringLiteral("TabSheet_Oueue"), QStringLiteral("Передача"));
+    addServiceGroupPanel();
+    TabSheet_Oueue = makeQueuePage();
+    PC->addTab(TabSheet_Oueue, QStringLiteral("Передача"));
+    // Nothing is listed before the first day starts.
+    PC->setTabVisible(PC->indexOf(TabSheet_Oueue), false);
     TabSheet_Out = makeListPage(false);
     PC->addTab(TabSheet_Out, QStringLiteral("Исходящие"));
     TabSheet_In = makeListPage(true);
@@ -130,7 +138,7 @@ void TForm_TARVO::buildMenu() {
     QMenuBar* bar = menuBar();
     QAction* counters = bar->addAction(QStringLiteral("Счетчики"));
     counters->setObjectName(QStringLiteral("Menu_Counters"));
-    counters->setEnabled(false);  // the counters dialog comes with the exchange
+    connect(counters, &QAction::triggered, this, &TForm_TARVO::ShowCountersDialog);
     QAction* settings = bar->addAction(QStringLiteral("Настройки"));
     settings->setObjectName(QStringLiteral("Menu_Settings"));
     settings->setEnabled(false);  // the settings dialog comes later
@@ -221,8 +229,7 @@ void TForm_TARVO::DayStarted() {
     ListsToToday();
     RefreshInListIfToday();
     RefreshOutListIfToday();
-    if (IOutgoingQueue* queue = outgoing_.Queue())
-        queue->RefreshQueueList();
+    RefreshQueueList();
 }
 
 void TForm_TARVO::LineActivity(bool received) {

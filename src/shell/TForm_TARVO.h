@@ -23,7 +23,10 @@ class TDayListPage;
 class TEditorPage;
 class TProtocol;
 class TProtocolPage;
+class TForm_AutoKSS;
 class TForm_PrtWindowMessage;
+class TQueuePage;
+class TServiceGroupPanel;
 
 // The records the program keeps while it runs; made by the entry routine,
 // they outlive the main window.
@@ -56,6 +59,8 @@ public:
     void ConfigureLinks();
     THeadPanel* HeadPanel() const { return head_; }
     QTabWidget* Pages() const { return PC; }
+    // The tray icon's picture index, -1 before the first tick set one.
+    int TrayImageIndex() const { return trayImage_; }
     // True once the window has closed for good (countdown or shutdown).
     bool IsFinished() const { return finished_; }
 
@@ -68,6 +73,21 @@ public:
     // telegrams of today were saved, sent or renamed.
     void RefreshInListIfToday() override;
     void RefreshOutListIfToday();
+
+    // The queue page, the service-group panel and the two dialogs of the
+    // exchange (TForm_TARVO_panels.cpp).
+    TQueuePage* QueuePage() const { return queuePage_; }
+    TServiceGroupPanel* ServiceGroupPanel() const { return Panel_ServiceGroups; }
+    // Rebuilds the queue page's list; the page is shown only while the list
+    // has something in it. The outgoing queue calls it after each scan.
+    void RefreshQueueList();
+    // The outgoing queue's figures in the head panel: the files found by the
+    // last scan and the seconds to the next one.
+    void ShowQueueState(int count, int countdown);
+    // "Счетчики" of the menu, or a click on either counter box.
+    void ShowCountersDialog();
+    // "АВТОКСС" of the editor.
+    void ShowAutoKssForm();
 
 Q_SIGNALS:
     // The window closed for good; the entry routine ends the message loop.
@@ -105,6 +125,10 @@ private:
     TDayListPage* makeListPage(bool received);
     TEditorPage* makeEditorPage();
     void ListsToToday();
+    // The queue page and the exchange's dialogs (TForm_TARVO_panels.cpp).
+    TQueuePage* makeQueuePage();
+    void addServiceGroupPanel();
+    void ServiceGroupPressed(int group);
 
     // IExchangeHost
     void ShowErrorBox(const QString& caption, const QString& text) override;
@@ -151,6 +175,12 @@ private:
     TEditorPage* editorPage_ = nullptr;
     TDayListPage* inPage_ = nullptr;
     TDayListPage* outPage_ = nullptr;
+    TQueuePage* queuePage_ = nullptr;
+    TServiceGroupPanel* Panel_ServiceGroups = nullptr;
+    std::unique_ptr<TForm_AutoKSS> Form_AutoKSS;
+    // Until the outgoing queue exists, the editor's refresh of the queue
+    // list reaches the queue page through this.
+    std::unique_ptr<IOutgoingQueue> queueLink_;
     std::unique_ptr<TForm_PrtWindowMessage> Form_PrtWindowMessage;
     QAction* Action_Automatic = nullptr;
     QAction* Action_NewTlg = nullptr;

@@ -35,6 +35,7 @@ TEditorPage* TForm_TARVO::makeEditorPage() {
             [this] { PC->setCurrentWidget(TabSheet_Editor); });
     connect(editorPage_, &TEditorPage::protocolPageWanted, this,
             [this] { PC->setCurrentWidget(TabSheet_Protocol); });
+    connect(editorPage_, &TEditorPage::autoKssClicked, this, &TForm_TARVO::ShowAutoKssForm);
     return editorPage_;
 }
 

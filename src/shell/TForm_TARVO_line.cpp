@@ -3,6 +3,7 @@
 
 #include "shell/TForm_TARVO.h"
 
+#include "exchange/trayanimation.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
@@ -50,14 +51,18 @@ void TForm_TARVO::LineStatusChanged(CTlgClient* thread) {
 }
 
 void TForm_TARVO::RefreshLinkDisplay() {
-    int image = kTrayDisconnected;
-    if (exchange_.IsLineConnected()) {
+    const bool connected = exchange_.IsLineConnected();
+    int activity = exchange_.ActivityCount();
+    const int image = NextTrayImage(connected, exchange_.ChannelState(), exchange_.IsAutomatic(),
+                                    trayImage_, activity);
+    if (connected) {
         line_->TickSilence();
         const int left = line_->OobSecondsLeft();
         head_->Label_LineControlTimeOut->setText(left >= 4   ? QStringLiteral("*")
                                                  : left >= 1 ? QString::number(left)
                                                              : QString());
-        image = 0;
+        if (activity == 0)
+            exchange_.ClearActivity();
     } else {
         head_->Label_LineControlTimeOut->clear();
     }
@@ -69,11 +74,6 @@ void TForm_TARVO::RefreshLinkDisplay() {
 
 void TForm_TARVO::ShowChannelState(const QString& code) {
     head_->TntLabel_ChannelStatus->setText(code);
-}
-
-void TForm_TARVO::EnableServiceButtons(std::optional<bool>, std::optional<bool>,
-                                       std::optional<bool>) {
-    // The service-group panel of the protocol page enables its КГ buttons here.
 }
 
 void TForm_TARVO::ShowCategoryAlert() {

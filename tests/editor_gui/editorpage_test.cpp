@@ -113,8 +113,12 @@ TEST_F(EditorPageTest, EveryControlWithItsNameAndCaption) {
     EXPECT_EQ(page.TntComboBox_Editor_Category->count(), 5);
     // Parts that come later: in place, not pretending.
     EXPECT_FALSE(page.Button_Editor_Print->isEnabled());
-    EXPECT_FALSE(page.TntButton_AutoKSS->isEnabled());
     EXPECT_FALSE(page.CheckBox_EditorCriptoMode->isEnabled());
+    // The request form of the control service belongs to the main window.
+    QSignalSpy autoKss(&page, &TEditorPage::autoKssClicked);
+    ASSERT_TRUE(page.TntButton_AutoKSS->isEnabled());
+    page.TntButton_AutoKSS->click();
+    EXPECT_EQ(autoKss.count(), 1);
 }
 
 TEST_F(EditorPageTest, SendWritesNumberedFilesAfterConfirmation) {

@@ -1,0 +1,104 @@
+// The main window's side of the outgoing queue and the service groups: the
+// queue page, the service-group panel of the protocol page, the counters
+// dialog and the request form of the control service.
+
+#include "shell/TForm_TARVO.h"
+
+#include "editor/TEditorPage.h"
+#include "exchange/TForm_AutoKSS.h"
+#include "exchange/TForm_Counters.h"
+#include "exchange/TQueuePage.h"
+#include "exchange/TServiceGroupPanel.h"
+#include "exchange/counterscorrection.h"
+#include "exchange/linecode.h"
+#include "exchange/servicebuttons.h"
+#include "protocol/TProtocolPage.h"
+#include "shell/headpanel.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QTabWidget>
+
+namespace {
+
+// The editor's side of the outgoing queue, for as long as the queue itself
+// is not there: a written file shows up on the queue page at once.
+class TQueuePageLink : public IOutgoingQueue {
+public:
+    explicit TQueuePageLink(TForm_TARVO& window) : window_(window) {}
+    void SetScanCountdown(int) override {}
+    void RefreshQueueList() override { window_.RefreshQueueList(); }
+
+private:
+    TForm_TARVO& window_;
+};
+
+}  // namespace
+
+TQueuePage* TForm_TARVO::makeQueuePage() {
+    queuePage_ = new TQueuePage(config_, protocol_, PC);
+    connect(queuePage_, &TQueuePage::listRebuilt, this,
+            [this](int count) { PC->setTabVisible(PC->indexOf(queuePage_), count > 0); });
+    connect(queuePage_, &TQueuePage::toEditorClicked, this,
+            [this](const QString& text) { editorPage_->TakeSentText(text); });
+    if (!outgoing_.Queue()) {
+        queueLink_ = std::make_unique<TQueuePageLink>(*this);
+        outgoing_.SetQueue(queueLink_.get());
+    }
+    return queuePage_;
+}
+
+void TForm_TARVO::addServiceGroupPanel() {
+    Panel_ServiceGroups = new TServiceGroupPanel(protocolPage_);
+    protocolPage_->SidePanels()->addWidget(Panel_ServiceGroups);
+    connect(Panel_ServiceGroups, &TServiceGroupPanel::groupPressed, this,
+            &TForm_TARVO::ServiceGroupPressed);
+}
+
+void TForm_TARVO::ServiceGroupPressed(int group) {
+    PressServiceGroupButton(exchange_, this, group);
+    PC->setCurrentWidget(TabSheet_Protocol);
+}
+
+void TForm_TARVO::EnableServiceButtons(std::optional<bool> kg1, std::optional<bool> kg2,
+                                       std::optional<bool> kg4) {
+    Panel_ServiceGroups->EnableButtons(kg1, kg2, kg4);
+}
+
+void TForm_TARVO::RefreshQueueList() {
+    queuePage_->RefreshQueueList();
+}
+
+void TForm_TARVO::ShowQueueState(int count, int countdown) {
+    head_->Label_OutputFiles->setText(QString::fromLatin1(ThreeDigits(count)));
+    head_->Label_PathScanTimeout->setText(QString::number(countdown));
+}
+
+void TForm_TARVO::ShowCountersDialog() {
+    const bool wasAutomatic = BeginCountersCorrection(exchange_);
+    TForm_Counters form(
+        options_.AppTitle.isEmpty() ? QStringLiteral("TARVO/COM") : options_.AppTitle, this);
+    TCountersCorrection correction;
+    correction.shownInput = status_.NumberInput;
+    correction.shownOutput = status_.NumberOutput;
+    form.SetValues(exchange_.CentreCountYours(), exchange_.CentreCountOurs(), correction.shownInput,
+                   correction.shownOutput);
+    if (form.exec() == QDialog::Accepted && !finished_) {
+        correction.input = form.InputValue();
+        correction.output = form.OutputValue();
+        if (ApplyCountersCorrection(exchange_, status_, protocol_, correction))
+            RefreshHeadPanel();
+    }
+    if (!finished_)
+        EndCountersCorrection(exchange_, wasAutomatic);
+}
+
+void TForm_TARVO::ShowAutoKssForm() {
+    if (!Form_AutoKSS)
+        Form_AutoKSS = std::make_unique<TForm_AutoKSS>(this);
+    Form_AutoKSS->Prepare(config_.DefaultIndex, exchange_.Clock().WorkingTime().date());
+    if (Form_AutoKSS->exec() != QDialog::Accepted)
+        return;
+    const TAutoKssRequest request = Form_AutoKSS->Request();
+    editorPage_->TakeRequest(request.Index, AutoKssText(request));
+}
