@@ -71,6 +71,8 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
     exchange_.SetSchemaCopies(records_.schemaCopies);
+    // The editor's writes bring the next scan of the output folder near.
+    outgoing_.SetQueue(&exchange_.Queue());
 
     buildPages();
     buildMenu();
@@ -96,6 +98,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
 
 TForm_TARVO::~TForm_TARVO() {
     outgoing_.SetHost(nullptr);
+    outgoing_.SetQueue(nullptr);
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
     line_.reset();

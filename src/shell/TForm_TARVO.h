@@ -67,7 +67,7 @@ public:
     // Refill the received / sent list when it shows the current day: after
     // telegrams of today were saved, sent or renamed.
     void RefreshInListIfToday() override;
-    void RefreshOutListIfToday();
+    void RefreshOutListIfToday() override;
 
 Q_SIGNALS:
     // The window closed for good; the entry routine ends the message loop.
@@ -127,6 +127,9 @@ private:
     void PrintCentreMessage(const LineText& text) override;
     void ForwardTelegram(const QString& text) override;
     void ManualExchangeFromLine(const LineText& chunk) override;
+    void RefreshQueueList() override;
+    void ShowScanCountdown(int seconds) override;
+    void ShowQueueCount(int count) override;
 
     StartOptions options_;
     QString programFolder_;

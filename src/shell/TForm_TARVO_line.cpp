@@ -3,6 +3,7 @@
 
 #include "shell/TForm_TARVO.h"
 
+#include "exchange/linecode.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
@@ -118,4 +119,17 @@ void TForm_TARVO::ForwardTelegram(const QString& text) {
 
 void TForm_TARVO::ManualExchangeFromLine(const LineText&) {
     // The exchange panel of the protocol page passes the chunk to its target here.
+}
+
+void TForm_TARVO::RefreshQueueList() {
+    // The queue page ("Передача") rebuilds its list from
+    // exchange_.Queue().QueueFiles() here.
+}
+
+void TForm_TARVO::ShowScanCountdown(int seconds) {
+    head_->Label_PathScanTimeout->setText(QString::number(seconds));
+}
+
+void TForm_TARVO::ShowQueueCount(int count) {
+    head_->Label_OutputFiles->setText(QString::fromLatin1(ThreeDigits(count)));
 }
