@@ -318,6 +318,52 @@ TEST_F(QueueTest, ExitKeepsATelegramTheLineHasTaken) {
     EXPECT_TRUE(line.sent.isEmpty());
 }
 
+TEST_F(QueueTest, TheQueuePageListsRetriesAndDeletes) {
+    Put("0130q001.b012", "ОТКАЗАННАЯ");
+    Put("0130q002", "ЖДЕТ");
+    Put("0130q003.brd", "НЕЧИТАЕМАЯ");
+    Put("0130q004.brk", "ИСКАЖЕННАЯ");
+    Put("0130q004", "ЖДЕТ ТОЖЕ");
+    Put("readme.txt", "ЧУЖОЙ");
+    PutBytes(".~0130q005.part", "ПИШЕТСЯ");
+    exchange.SetMode(false);
+    EXPECT_EQ(
+        exchange.Queue().QueueFiles(),
+        (QStringList{"0130q001.b012", "0130q002", "0130q003.brd", "0130q004", "0130q004.brk"}))
+        << "names starting with a digit, day folders left out";
+
+    const struct {
+        const char* name;
+        const char* retried;
+        bool outcome;
+    } names[] = {
+        {"0130q001.b012", "0130q001", true},
+        {"0130q001.brk.0", "0130q001", true},
+        {"0130q001.", "0130q001", true},
+        {"0130q001", "0130q001", false},
+    };
+    for (const auto& n : names) {
+        EXPECT_EQ(TOutgoingQueue::RetryName(QString(n.name)), n.retried) << n.name;
+        EXPECT_EQ(TOutgoingQueue::HasOutcome(QString(n.name)), n.outcome) << n.name;
+    }
+
+    const int refreshes = host.queueRefreshes;
+    EXPECT_TRUE(exchange.Queue().RetryQueueFile("0130q001.b012"));
+    EXPECT_EQ(Events().last(), "ПЕРЕИМЕНОВАНИЕ ОПЕРАТОРОМ: out/0130q001.b012 -> out/0130q001");
+    EXPECT_FALSE(exchange.Queue().RetryQueueFile("0130q004.brk")) << "a waiting file stays";
+    EXPECT_EQ(OutFile("0130q004"), WideToAnsi(QStringLiteral("ЖДЕТ ТОЖЕ")));
+    EXPECT_TRUE(OutRoot().contains("0130q004.brk"));
+    EXPECT_FALSE(exchange.Queue().RetryQueueFile("0130q002")) << "nothing to take off";
+    EXPECT_TRUE(exchange.Queue().DeleteQueueFile("0130q003.brd"));
+    EXPECT_EQ(Events().last(), "УДАЛЕНИЕ ОПЕРАТОРОМ: out/0130q003.brd");
+    EXPECT_FALSE(OutRoot().contains("0130q003.brd"));
+    EXPECT_EQ(host.queueRefreshes, refreshes + 3);
+
+    exchange.SetMode(true);
+    EXPECT_EQ(TickUntilSent(), Frame(1, "ОТКАЗАННАЯ")) << "the retried file goes first";
+    EXPECT_FALSE(exchange.Queue().DeleteQueueFile("0130q001")) << "not while it is sent";
+}
+
 TEST_F(QueueTest, TheMidnightHoldAndItsEnd) {
     config.ZZTimeOut = 0;
     clock.Set(23, 55, 50);
