@@ -1,11 +1,10 @@
 #include "exchange/TQueuePage.h"
 
 #include "archive/daylist.h"
-#include "archive/folders.h"
-#include "config/tlgconfig.h"
 #include "editor/compose.h"
-#include "exchange/queuefiles.h"
+#include "exchange/outgoingqueue.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,8 +16,7 @@
 
 #include <optional>
 
-TQueuePage::TQueuePage(const _tlg_config& config, TProtocol& protocol, QWidget* parent)
-    : QWidget(parent), config_(config), protocol_(protocol) {
+TQueuePage::TQueuePage(TOutgoingQueue& queue, QWidget* parent) : QWidget(parent), queue_(queue) {
     setObjectName(QStringLiteral("TabSheet_Oueue"));
 
     ListView_Queue = new QTreeWidget(this);
@@ -73,7 +71,7 @@ TQueuePage::TQueuePage(const _tlg_config& config, TProtocol& protocol, QWidget* 
 TQueuePage::~TQueuePage() = default;
 
 QString TQueuePage::OutRoot() const {
-    return TArchiveFolders::AbsoluteFolder(config_.OutPath);
+    return queue_.OutFolder();
 }
 
 QString TQueuePage::SelectedName() const {
@@ -87,7 +85,7 @@ void TQueuePage::RefreshQueueList() {
     const int remembered =
         selected.isEmpty() ? -1 : ListView_Queue->indexOfTopLevelItem(selected[0]);
 
-    const QStringList names = QueueFileNames(OutRoot());
+    const QStringList names = queue_.QueueFiles();
     {
         // The queue refreshes the list after every scan: the memo is only
         // reloaded when the selection now shows another file, so that the
@@ -134,14 +132,14 @@ void TQueuePage::selectionChanged() {
         return;
     }
     TntMemo_Queue->setPlainText(ToMemoText(*text));
-    enableButtons(IsQueueOutcomeName(name));
+    enableButtons(TOutgoingQueue::HasOutcome(name));
 }
 
 void TQueuePage::Button_Queue_DeleteClick() {
     const QString name = SelectedName();
-    if (name.isEmpty() || !IsQueueOutcomeName(name))
+    if (name.isEmpty() || !TOutgoingQueue::HasOutcome(name))
         return;
-    DeleteQueueFile(OutRoot() + name, protocol_);
+    queue_.DeleteQueueFile(name);
     RefreshQueueList();
 }
 
@@ -155,14 +153,19 @@ void TQueuePage::Button_Queue_RetrySendClick() {
     const QString name = SelectedName();
     if (name.isEmpty())
         return;
-    const TRetryResult result = RetryQueueFile(OutRoot(), name, protocol_);
-    if (result == TRetryResult::TargetExists)
+    if (!TOutgoingQueue::HasOutcome(name))
+        return;
+    const QString waiting = TOutgoingQueue::RetryName(name);
+    const bool renamed = queue_.RetryQueueFile(name);
+    RefreshQueueList();
+    if (renamed)
+        return;
+    if (QFileInfo::exists(OutRoot() + waiting))
         QMessageBox::warning(this, QStringLiteral("Error"),
-                             QStringLiteral("Файл ") + RetryFileName(name) +
+                             QStringLiteral("Файл ") + waiting +
                                  QStringLiteral(" уже ожидает отправки. ") + name +
                                  QStringLiteral(" не переименован."));
-    else if (result == TRetryResult::Failed)
+    else
         QMessageBox::warning(this, QStringLiteral("Error"),
                              QStringLiteral("Ошибка переименования файла ") + name);
-    RefreshQueueList();
 }

@@ -6,17 +6,16 @@
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
-class TProtocol;
-struct _tlg_config;
+class TOutgoingQueue;
 
 // The queue page ("Передача"): the files in the output folder's root, the
 // selected one's text, and what the operator can do with a telegram whose
 // sending failed: delete it, take it into the editor, or send it again.
-// The file work is queuefiles.h's; this page only shows and asks.
+// The file work is the outgoing queue's; this page only shows and asks.
 class TQueuePage : public QWidget {
     Q_OBJECT
 public:
-    TQueuePage(const _tlg_config& config, TProtocol& protocol, QWidget* parent = nullptr);
+    explicit TQueuePage(TOutgoingQueue& queue, QWidget* parent = nullptr);
     ~TQueuePage() override;
 
     // Refills the list from the out root; the selected position is kept
@@ -48,8 +47,7 @@ private:
     void selectionChanged();
     void enableButtons(bool enabled);
 
-    const _tlg_config& config_;
-    TProtocol& protocol_;
+    TOutgoingQueue& queue_;
     // A file that cannot be loaded rebuilds the list once; if it still
     // cannot be loaded afterwards the memo stays empty instead of rebuilding
     // for ever.

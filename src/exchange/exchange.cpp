@@ -14,7 +14,8 @@ TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& 
       host_(host),
       clock_(clock, config, status, protocol, this),
       folders_(config, status, protocol, clock, this),
-      store_(config, protocol, *this) {}
+      store_(config, protocol, *this),
+      queue_(*this, config, status, protocol) {}
 
 bool TExchange::CheckFolders() {
     status_.FoldersReady = folders_.CheckFolders();
@@ -78,13 +79,32 @@ void TExchange::Tick() {
     }
     if (!status_.FoldersReady)
         return;
-    if (!IsLineConnected()) {
-        // The label keeps the last word of a lost channel; the state itself
-        // starts again from none.
-        if (channelState_ == StateRB)
-            SetChannelState(LineLiteral(u"БА"));
-        channelState_ = StateNone;
+    if (requestAge_ != 0)
+        ++requestAge_;
+    if (IsLineConnected()) {
+        Kg0Timers();
+        if (config_.ScanTimeout != 0)
+            queue_.ScanOutput();
+        return;
     }
+    // The label keeps the last word of a lost channel; the state itself
+    // starts again from none.
+    if (channelState_ == StateRB)
+        SetChannelState(LineLiteral(u"БА"));
+    channelState_ = StateNone;
+}
+
+bool TExchange::StopForExit() {
+    if (!IsLineConnected() || channelState_ != StateRB)
+        return false;
+    // A telegram still on its way to the line is taken back; one the line
+    // has taken whole stays, so a report during the wait can still file it.
+    if (queue_.IsSending() && (!queue_.SendingText().isEmpty() || line_->IsSendPending())) {
+        line_->ClearSend();
+        queue_.Abandon();
+    }
+    SendServiceGroup(KG2);
+    return true;
 }
 
 void TExchange::SaveCounters() {
@@ -118,12 +138,17 @@ void TExchange::DayStarted() {
 }
 
 void TExchange::OnLineSent(const LineText& lastSent, bool morePending) {
-    Q_UNUSED(morePending);
+    protocol_.SetPendingText(line_ ? line_->PeekSend() : LineText());
+    protocol_.AddText(lastSent, kProtocolTransmitted);
     sentBytes_ += quint32(lastSent.size());
     if (host_)
         host_->LineActivity(false);
-    protocol_.SetPendingText(line_ ? line_->PeekSend() : LineText());
-    protocol_.AddText(lastSent, kProtocolTransmitted);
+    if (queue_.LineSent(morePending)) {
+        if (config_.ZZTimeOut == 0)
+            SendServiceGroup(KG0);
+        else if (config_.ZZTimeOut > 0)
+            zzCountdown_ = config_.ZZTimeOut;
+    }
     ++activityCount_;
 }
 
@@ -138,6 +163,7 @@ void TExchange::SendToLine(const LineText& text) {
     if (!line_)
         return;
     line_->AppendSend(text);
+    idleCount_ = 0;
     protocol_.SetPendingText(line_->PeekSend());
     if (IProtocolView* view = protocol_.View())
         view->LastLineChanged();

@@ -3,6 +3,7 @@
 #include "archive/folders.h"
 #include "exchange/exchangeclock.h"
 #include "exchange/linesink.h"
+#include "exchange/outgoingqueue.h"
 #include "exchange/telegramstore.h"
 #include "protocol/protocoltyping.h"
 
@@ -66,6 +67,16 @@ public:
     // A received chunk while the manual exchange takes the line as its
     // source: the exchange panel passes it on to its target.
     virtual void ManualExchangeFromLine(const LineText& chunk) = 0;
+
+    // The outgoing queue: the queue page rebuilds its list from
+    // TOutgoingQueue::QueueFiles (its tab shown only when the list is not
+    // empty); the head panel shows the scan countdown and the queue count.
+    virtual void RefreshQueueList() = 0;
+    virtual void ShowScanCountdown(int seconds) = 0;
+    virtual void ShowQueueCount(int count) = 0;
+    // A sent telegram was filed: the list of sent telegrams, when it shows
+    // today.
+    virtual void RefreshOutListIfToday() = 0;
 };
 
 // A counter report of the centre, "ВАШ " + "%3d НАШ %3d ПОСЛЕДНИЕ %s %s".
@@ -84,16 +95,30 @@ struct TNumberingChange {
     LineText word1, word2;
 };
 
+// Whether the centre's count of its telegrams to us (centreOurs) disagrees
+// with NumberInput: the workstation may lag it by up to ten telegrams in
+// states other than РБ and none, but never lead it.
+bool InputCountersDisagree(int numberInput, int centreOurs, int channelState);
+
+// The tray icon's image after current (kTrayDisconnected and the rest in
+// shell/trayimages.h): 10 without a connection; by channel state РБ 8
+// (automatic) or 9 (manual), БА 5, БД 7, БВ 6, else 0. In РБ, while
+// activityCount is not 0, the image steps through 0-4 instead, and the count
+// is cleared when the step comes back to 0.
+int NextTrayImage(int current, bool connected, int channelState, bool automatic,
+                  int& activityCount);
+
 // The telegram exchange without any window: it owns the exchange clock, the
-// working folders, the received stream and its storage, and the exchange's
-// share of the one-second tick.
+// working folders, the received stream and its storage, the outgoing queue,
+// the service groups and counters, and the exchange's share of the
+// one-second tick.
 class TExchange : public IProtocolTyping,
                   private IExchangeClockHost,
                   private IFolderHost,
                   private ITelegramStoreHost {
 public:
     // Service groups by their number.
-    enum ServiceGroup { KG0 = 0, KG1 = 1, KG2 = 2, KG5 = 5 };
+    enum ServiceGroup { KG0 = 0, KG1 = 1, KG2 = 2, KG4 = 4, KG5 = 5 };
     // Channel states.
     enum ChannelStateValue { StateNone = 0, StateRB, StateBA, StateBD, StateBV, StateBR };
 
@@ -111,6 +136,7 @@ public:
               QString iniPath, IExchangeHost* host = nullptr);
 
     void SetHost(IExchangeHost* host) { host_ = host; }
+    IExchangeHost* Host() const { return host_; }
     // The line the exchange sends to; none while there is no line.
     void SetLine(ILineSink* line) { line_ = line; }
     ILineSink* Line() const { return line_; }
@@ -121,6 +147,7 @@ public:
     TExchangeClock& Clock() { return clock_; }
     TArchiveFolders& Folders() { return folders_; }
     TTelegramStore& Store() { return store_; }
+    TOutgoingQueue& Queue() { return queue_; }
 
     // FoldersReady := CheckFolders.
     bool CheckFolders();
@@ -136,10 +163,19 @@ public:
     // The mode read from the settings, shown without a log line.
     void ShowStartMode();
 
-    // The exchange's part of the one-second tick: clock, what the received
-    // chunks left to extract, and while the folders are ready the waits and
-    // countdowns.
+    // The exchange's part of the one-second tick, in this order: the clock;
+    // what the received chunks left to extract; the exit countdown (always);
+    // and while the folders are ready the trailer wait, the age of an
+    // unanswered request and, connected, the КГ0 timers, the idle КГ0 and the
+    // scan of the output folder; disconnected, the channel state goes back to
+    // none.
     void Tick();
+
+    // "Выход" and the closing of the main window: with the channel working,
+    // a telegram not yet handed over completely is taken back from the line
+    // and forgotten (its file stays waiting) and КГ2 goes out. True when КГ2
+    // was sent, so that the window waits for the centre (CloseCountdown 10).
+    bool StopForExit();
 
     // Writes STATUS/NumberInput and NumberOutput.
     void SaveCounters();
@@ -153,8 +189,17 @@ public:
     void SendToLine(const LineText& text) override;
     bool IsManualMode() const override { return !IsAutomatic(); }
 
-    // Sends КГ0, КГ1, КГ2 or КГ5.
+    // Sends КГ0, КГ1, КГ2 or КГ5 (КГ4 sends nothing).
     void SendServiceGroup(int group);
+    // A service-group button of the protocol page: arms the answerback; КГ1,
+    // КГ2, КГ4 and КГ5 switch to manual mode first; КГ4 opens the
+    // confirmation window of category Р with an empty message, the others
+    // are sent. The page brings itself to the front afterwards.
+    void PressServiceGroup(int group);
+    // "Применить" of the counters dialog: when either value differs, КГ2 in
+    // state РБ, the correction line in the protocol and the new values,
+    // written to the settings file. False when nothing changed.
+
     // Applies a state word of the centre ("РБ", "ОТКРЫТА", "БА", ...).
     void SetChannelState(QByteArrayView word);
     int ChannelState() const { return channelState_; }
@@ -167,6 +212,10 @@ public:
     int RequestAge() const { return requestAge_; }
     int CentreCountYours() const { return centreCountYours_; }
     int CentreCountOurs() const { return centreCountOurs_; }
+    // Seconds until КГ0 asks for the counters after a telegram went out.
+    int ZZCountdown() const { return zzCountdown_; }
+    // Seconds in which the line had nothing to send.
+    int IdleCount() const { return idleCount_; }
 
     // Appends a trailer (and receipt) to the last telegram and ends its wait.
     void FinishTelegram(const LineText& text);
@@ -179,13 +228,11 @@ public:
     // Received or sent chunks since the tray animation last took them.
     int ActivityCount() const { return activityCount_; }
     void ClearActivity() { activityCount_ = 0; }
+    // The tray icon's image for this tick after current (NextTrayImage);
+    // takes the activity count when the animation comes round.
+    int TrayImageIndex(int current);
     // Received text not yet taken apart into messages.
     const LineText& ReceiveBuffer() const { return receiveBuffer_; }
-
-    // Operations of the outgoing queue and the counter reconciliation that
-    // the received stream triggers but that are not part of it yet; each
-    // call is noted here (name and arguments) until they are built.
-    const QStringList& DeferredCalls() const { return deferredCalls_; }
 
 private:
     // IExchangeClockHost
@@ -222,12 +269,12 @@ private:
     void ArrivalSignal(const LineText& category);
     QString InpDayPath(const QString& name) const;
 
-    // Not built yet (exchange_pending.cpp).
+    // Counters (counters.cpp).
     void HandleCounterReport(const TCounterReport& report);
     void HandleNumberingChange(const TNumberingChange& change);
-    void DistortedSent(const LineText& message);
-    void ServiceAccepted();
-    void ShortenScanCountdown();
+
+    // Timed service groups (servicegroups.cpp).
+    void Kg0Timers();
 
     const _tlg_config& config_;
     _tlg_status& status_;
@@ -253,9 +300,12 @@ private:
     int requestAge_ = 0;
     int centreCountYours_ = 0;
     int centreCountOurs_ = 0;
-    QStringList deferredCalls_;
+    int zzCountdown_ = 0;
+    int requestPhase_ = 0;
+    int idleCount_ = 0;
 
     TExchangeClock clock_;
     TArchiveFolders folders_;
     TTelegramStore store_;
+    TOutgoingQueue queue_;
 };

@@ -213,7 +213,7 @@ void TExchange::DispatchCentreMessage(const LineText& body) {
         if (MatchPattern("%s", rest(kLink), &word) == 1)
             SetChannelState(word);
         requestAge_ = 0;
-        ShortenScanCountdown();
+        queue_.ShortenScanCountdown();
     } else if (t.startsWith(kWaiting)) {
         LineText first;
         LineText second;
@@ -247,7 +247,7 @@ void TExchange::DispatchCentreMessage(const LineText& body) {
         if (channelState_ == StateRB) {
             SetMode(false);
             SetChannelState(LineLiteral(u"БА"));
-            DistortedSent(t);
+            queue_.DistortedSent(t);
         }
     } else if (t.startsWith(kCategory)) {
         if (host_)
@@ -264,7 +264,7 @@ void TExchange::DispatchCentreMessage(const LineText& body) {
     } else if (t.startsWith(kService)) {
         LineText digits;
         if (rest(kService).startsWith(kAccepted))
-            ServiceAccepted();
+            queue_.ServiceAccepted();
         else if (MatchPattern("%06D", rest(kService), &digits) == 1)
             store_.SaveTelegram(
                 InpDayPath(QLatin1Char('c') + QString::fromLatin1(MidView(digits, 3, 3)) +

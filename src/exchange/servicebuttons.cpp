@@ -19,17 +19,3 @@ QString ServiceGroupCaption(int group) {
             return {};
     }
 }
-
-void PressServiceGroupButton(TExchange& exchange, IExchangeHost* host, int group) {
-    if (ServiceGroupCaption(group).isEmpty())
-        return;
-    exchange.ArmAnswerback();
-    if (group != TExchange::KG0)
-        exchange.SetMode(false);
-    if (group == kServiceGroupKG4) {
-        if (host)
-            host->OpenConfirmation({});
-        return;
-    }
-    exchange.SendServiceGroup(group);
-}

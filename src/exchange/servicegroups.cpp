@@ -94,3 +94,71 @@ void TExchange::SetChannelState(QByteArrayView word) {
         protocol_.AddMessage(QStringLiteral("РЕЖИМ: ") + code, kProtocolEvent);
     }
 }
+
+void TExchange::PressServiceGroup(int group) {
+    answerbackArmed_ = true;
+    // An operator who steps in by hand takes over from the automatic.
+    if (group != KG0)
+        SetMode(false);
+    if (group == KG4) {
+        if (host_)
+            host_->OpenConfirmation(LineText());
+        return;
+    }
+    SendServiceGroup(group);
+}
+
+void TExchange::Kg0Timers() {
+    if (zzCountdown_ != 0) {
+        if (--zzCountdown_ == 0)
+            SendServiceGroup(KG0);
+        return;
+    }
+    const bool waiting = channelState_ == StateBA || channelState_ == StateNone;
+    if (IsAutomatic()) {
+        requestPhase_ = (requestPhase_ + 1) % 10;
+        // A request unanswered for a minute is taken as lost and asked again.
+        if (requestPhase_ == 0 && (requestAge_ == 0 || requestAge_ > 60) && waiting)
+            SendServiceGroup(KG0);
+    }
+    if (!config_.OnIdleSendKG0 || !IsAutomatic())
+        return;
+    if (line_ && line_->IsSendPending()) {
+        idleCount_ = 0;
+        return;
+    }
+    ++idleCount_;
+    if (config_.IdleSendKGTimeOut > 0 && idleCount_ > config_.IdleSendKGTimeOut * 300 &&
+        (channelState_ == StateBA || channelState_ == StateRB)) {
+        SendServiceGroup(KG0);
+        idleCount_ = 0;
+    }
+}
+
+int NextTrayImage(int current, bool connected, int channelState, bool automatic,
+                  int& activityCount) {
+    if (!connected)
+        return 10;
+    switch (channelState) {
+        case TExchange::StateRB:
+            if (activityCount != 0) {
+                const int next = (((current + 1) % 5) + 5) % 5;
+                if (next == 0)
+                    activityCount = 0;
+                return next;
+            }
+            return automatic ? 8 : 9;
+        case TExchange::StateBA:
+            return 5;
+        case TExchange::StateBD:
+            return 7;
+        case TExchange::StateBV:
+            return 6;
+        default:
+            return 0;
+    }
+}
+
+int TExchange::TrayImageIndex(int current) {
+    return NextTrayImage(current, IsLineConnected(), channelState_, IsAutomatic(), activityCount_);
+}

@@ -73,6 +73,8 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
     exchange_.SetSchemaCopies(records_.schemaCopies);
+    // The editor's writes bring the next scan of the output folder near.
+    outgoing_.SetQueue(&exchange_.Queue());
 
     buildPages();
     buildMenu();

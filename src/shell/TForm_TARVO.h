@@ -72,7 +72,7 @@ public:
     // Refill the received / sent list when it shows the current day: after
     // telegrams of today were saved, sent or renamed.
     void RefreshInListIfToday() override;
-    void RefreshOutListIfToday();
+    void RefreshOutListIfToday() override;
 
     // The queue page, the service-group panel and the two dialogs of the
     // exchange (TForm_TARVO_panels.cpp).
@@ -80,10 +80,9 @@ public:
     TServiceGroupPanel* ServiceGroupPanel() const { return Panel_ServiceGroups; }
     // Rebuilds the queue page's list; the page is shown only while the list
     // has something in it. The outgoing queue calls it after each scan.
-    void RefreshQueueList();
+    void RefreshQueueList() override;
     // The outgoing queue's figures in the head panel: the files found by the
     // last scan and the seconds to the next one.
-    void ShowQueueState(int count, int countdown);
     // "Счетчики" of the menu, or a click on either counter box.
     void ShowCountersDialog();
     // "АВТОКСС" of the editor.
@@ -151,6 +150,8 @@ private:
     void PrintCentreMessage(const LineText& text) override;
     void ForwardTelegram(const QString& text) override;
     void ManualExchangeFromLine(const LineText& chunk) override;
+    void ShowScanCountdown(int seconds) override;
+    void ShowQueueCount(int count) override;
 
     StartOptions options_;
     QString programFolder_;
@@ -180,7 +181,6 @@ private:
     std::unique_ptr<TForm_AutoKSS> Form_AutoKSS;
     // Until the outgoing queue exists, the editor's refresh of the queue
     // list reaches the queue page through this.
-    std::unique_ptr<IOutgoingQueue> queueLink_;
     std::unique_ptr<TForm_PrtWindowMessage> Form_PrtWindowMessage;
     QAction* Action_Automatic = nullptr;
     QAction* Action_NewTlg = nullptr;

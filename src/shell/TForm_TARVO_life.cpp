@@ -191,7 +191,9 @@ void TForm_TARVO::MenuCloseClick() {
             return;
     }
     protocol_.AddMessage(QStringLiteral("ОПЕРАТОР ЗАВЕРШИЛ РАБОТУ ПРОГРАММЫ "), kProtocolEvent);
-    status_.CloseCountdown = 1;
+    // With the channel working the centre is told to stop, and is given ten
+    // seconds to answer (its answer shortens the wait).
+    status_.CloseCountdown = exchange_.StopForExit() ? 10 : 1;
 }
 
 void TForm_TARVO::CloseMainWindow() {
@@ -200,6 +202,7 @@ void TForm_TARVO::CloseMainWindow() {
 }
 
 void TForm_TARVO::FormClose() {
+    exchange_.StopForExit();
     Timer_1sec->stop();
     line_->Terminate();
 }

@@ -3,7 +3,7 @@
 
 #include "shell/TForm_TARVO.h"
 
-#include "exchange/trayanimation.h"
+#include "exchange/linecode.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
@@ -52,17 +52,13 @@ void TForm_TARVO::LineStatusChanged(CTlgClient* thread) {
 
 void TForm_TARVO::RefreshLinkDisplay() {
     const bool connected = exchange_.IsLineConnected();
-    int activity = exchange_.ActivityCount();
-    const int image = NextTrayImage(connected, exchange_.ChannelState(), exchange_.IsAutomatic(),
-                                    trayImage_, activity);
+    const int image = exchange_.TrayImageIndex(trayImage_);
     if (connected) {
         line_->TickSilence();
         const int left = line_->OobSecondsLeft();
         head_->Label_LineControlTimeOut->setText(left >= 4   ? QStringLiteral("*")
                                                  : left >= 1 ? QString::number(left)
                                                              : QString());
-        if (activity == 0)
-            exchange_.ClearActivity();
     } else {
         head_->Label_LineControlTimeOut->clear();
     }
@@ -118,4 +114,12 @@ void TForm_TARVO::ForwardTelegram(const QString& text) {
 
 void TForm_TARVO::ManualExchangeFromLine(const LineText&) {
     // The exchange panel of the protocol page passes the chunk to its target here.
+}
+
+void TForm_TARVO::ShowScanCountdown(int seconds) {
+    head_->Label_PathScanTimeout->setText(QString::number(seconds));
+}
+
+void TForm_TARVO::ShowQueueCount(int count) {
+    head_->Label_OutputFiles->setText(QString::fromLatin1(ThreeDigits(count)));
 }

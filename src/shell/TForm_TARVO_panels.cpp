@@ -11,7 +11,6 @@
 #include "exchange/TServiceGroupPanel.h"
 #include "exchange/counterscorrection.h"
 #include "exchange/linecode.h"
-#include "exchange/servicebuttons.h"
 #include "protocol/TProtocolPage.h"
 #include "shell/headpanel.h"
 
@@ -19,32 +18,12 @@
 #include <QLabel>
 #include <QTabWidget>
 
-namespace {
-
-// The editor's side of the outgoing queue, for as long as the queue itself
-// is not there: a written file shows up on the queue page at once.
-class TQueuePageLink : public IOutgoingQueue {
-public:
-    explicit TQueuePageLink(TForm_TARVO& window) : window_(window) {}
-    void SetScanCountdown(int) override {}
-    void RefreshQueueList() override { window_.RefreshQueueList(); }
-
-private:
-    TForm_TARVO& window_;
-};
-
-}  // namespace
-
 TQueuePage* TForm_TARVO::makeQueuePage() {
-    queuePage_ = new TQueuePage(config_, protocol_, PC);
+    queuePage_ = new TQueuePage(exchange_.Queue(), PC);
     connect(queuePage_, &TQueuePage::listRebuilt, this,
             [this](int count) { PC->setTabVisible(PC->indexOf(queuePage_), count > 0); });
     connect(queuePage_, &TQueuePage::toEditorClicked, this,
             [this](const QString& text) { editorPage_->TakeSentText(text); });
-    if (!outgoing_.Queue()) {
-        queueLink_ = std::make_unique<TQueuePageLink>(*this);
-        outgoing_.SetQueue(queueLink_.get());
-    }
     return queuePage_;
 }
 
@@ -56,7 +35,7 @@ void TForm_TARVO::addServiceGroupPanel() {
 }
 
 void TForm_TARVO::ServiceGroupPressed(int group) {
-    PressServiceGroupButton(exchange_, this, group);
+    exchange_.PressServiceGroup(group);
     PC->setCurrentWidget(TabSheet_Protocol);
 }
 
@@ -67,11 +46,6 @@ void TForm_TARVO::EnableServiceButtons(std::optional<bool> kg1, std::optional<bo
 
 void TForm_TARVO::RefreshQueueList() {
     queuePage_->RefreshQueueList();
-}
-
-void TForm_TARVO::ShowQueueState(int count, int countdown) {
-    head_->Label_OutputFiles->setText(QString::fromLatin1(ThreeDigits(count)));
-    head_->Label_PathScanTimeout->setText(QString::number(countdown));
 }
 
 void TForm_TARVO::ShowCountersDialog() {

@@ -108,14 +108,29 @@ TEST_F(CentreMessageTest, ReceiptRequestsAndNumberingAnnouncement) {
 }
 
 TEST_F(CentreMessageTest, ReportsAndNumberingChangesAreHandedOn) {
+    status.NumberInput = 7;
+    status.NumberOutput = 5;
     exchange.SendServiceGroup(TExchange::KG0);
+    Sent();
     Message("ВАШ 005 НАШ 007 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА");
-    Message("ВАШ 5 НАШ 007");
-    Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0007 С 0000");
-    EXPECT_EQ(exchange.DeferredCalls(),
-              (QStringList{"HandleCounterReport 4 5 7 СВЯЗЬ ОТКРЫТА", "HandleCounterReport 0 0 0  ",
-                           "HandleNumberingChange 4 5 7 С 0000"}));
     EXPECT_EQ(exchange.RequestAge(), 0);
+    EXPECT_EQ(exchange.CentreCountYours(), 5);
+    EXPECT_EQ(exchange.CentreCountOurs(), 7);
+    EXPECT_EQ(exchange.ChannelCaption(), "РБ");
+    EXPECT_EQ(Events().mid(Events().size() - 2), (QStringList{"ПОЛУЧЕНЫ СЧЕТЧИКИ", "РЕЖИМ: РБ"}));
+
+    exchange.SendServiceGroup(TExchange::KG0);
+    Sent();
+    const int events = Events().size();
+    Message("ВАШ 5 НАШ 007");
+    EXPECT_EQ(exchange.RequestAge(), 0) << "any report answers the request";
+    EXPECT_EQ(Events().size(), events) << "numbers that are not three digits are not read";
+    EXPECT_EQ(exchange.CentreCountYours(), 5);
+
+    Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0007 С 0000");
+    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС ВАШ 007=007 НННН  "));
+    EXPECT_EQ(status.NumberInput, 0);
+    EXPECT_EQ(status.NumberOutput, 0);
 }
 
 TEST_F(CentreMessageTest, OpenTheLinkAsksOrStepsBack) {
@@ -136,10 +151,14 @@ TEST_F(CentreMessageTest, OpenTheLinkAsksOrStepsBack) {
 TEST_F(CentreMessageTest, LinkAndWaitWords) {
     exchange.SendServiceGroup(TExchange::KG0);
     Sent();
+    exchange.Queue().SetScanCountdown(30);
     Message("СВЯЗЬ ОТКРЫТА");
     EXPECT_EQ(exchange.ChannelCaption(), "РБ");
     EXPECT_EQ(exchange.RequestAge(), 0);
-    EXPECT_EQ(exchange.DeferredCalls(), QStringList{"ShortenScanCountdown"});
+    EXPECT_EQ(exchange.Queue().ScanCountdown(), 5) << "the next scan comes sooner";
+    exchange.Queue().SetScanCountdown(2);
+    Message("СВЯЗЬ РБ");
+    EXPECT_EQ(exchange.Queue().ScanCountdown(), 2) << "but never later";
 
     Message("ЖДУ ОТКРЫТИЯ СВЯЗИ");
     EXPECT_EQ(exchange.ChannelCaption(), "БА");
@@ -168,14 +187,14 @@ TEST_F(CentreMessageTest, CounterCorrectionFromTheCentre) {
 }
 
 TEST_F(CentreMessageTest, DistortionOnlyInTheWorkingState) {
+    status.NumberOutput = 5;
     Message("ИСКАЖЕНИЕ 005 ВАШ 004");
-    EXPECT_TRUE(exchange.DeferredCalls().isEmpty());
     EXPECT_TRUE(status.Automatic);
     Open();
     Message("ИСКАЖЕНИЕ 005 ВАШ 004");
     EXPECT_FALSE(status.Automatic);
     EXPECT_EQ(exchange.ChannelCaption(), "БА");
-    EXPECT_EQ(exchange.DeferredCalls().last(), "DistortedSent ИСКАЖЕНИЕ 005 ВАШ 004\r\n");
+    EXPECT_EQ(status.NumberOutput, 5) << "nothing was being sent: the count stays";
 }
 
 TEST_F(CentreMessageTest, CategoryAnnouncementAndTheConfirmationOfР) {
@@ -200,7 +219,7 @@ TEST_F(CentreMessageTest, ARefusedTelegramStopsAutomaticSending) {
 
 TEST_F(CentreMessageTest, ServiceMessagesAreStoredOrAccepted) {
     Message("ССС ПРИНЯТО");
-    EXPECT_EQ(exchange.DeferredCalls(), QStringList{"ServiceAccepted"});
+    EXPECT_EQ(host.outListRefreshes, 0) << "nothing was being sent";
     Message("ССС |123456 ТЕКСТ СЛУЖЕБНОЙ");
     EXPECT_EQ(AnsiToWide(DayFile("0130c456.SSS")), "ЗЦЗЦ ССС 123456 ТЕКСТ СЛУЖЕБНОЙ\r\n");
     EXPECT_EQ(DayFile("0130c456.SSStlg"), L(u"ССС |123456 ТЕКСТ СЛУЖЕБНОЙ\r\n"));
@@ -220,7 +239,6 @@ TEST_F(CentreMessageTest, OtherWordsChangeNothing) {
     Message("");
     EXPECT_TRUE(host.calls.isEmpty());
     EXPECT_TRUE(line.sent.isEmpty());
-    EXPECT_TRUE(exchange.DeferredCalls().isEmpty());
     EXPECT_TRUE(InpFiles().isEmpty());
 }
 

@@ -46,6 +46,10 @@ struct RecordingHost : IExchangeHost {
     void ForwardTelegram(const QString& text) override { calls << "ForwardTelegram " + text; }
     void RefreshInListIfToday() override { ++listRefreshes; }
     void ManualExchangeFromLine(const LineText& chunk) override { manualChunks << chunk; }
+    void RefreshQueueList() override { ++queueRefreshes; }
+    void ShowScanCountdown(int seconds) override { scanCountdown = seconds; }
+    void ShowQueueCount(int count) override { queueCount = count; }
+    void RefreshOutListIfToday() override { ++outListRefreshes; }
 
     // Calls whose name starts with prefix.
     QStringList Calls(const QString& prefix) const;
@@ -58,6 +62,7 @@ struct RecordingHost : IExchangeHost {
     QList<QStringList> printed;
     QList<LineText> manualChunks;
     int todays = 0, days = 0, closes = 0, rx = 0, tx = 0, listRefreshes = 0;
+    int queueRefreshes = 0, outListRefreshes = 0, scanCountdown = -1, queueCount = -1;
     QString statusText;
 };
 

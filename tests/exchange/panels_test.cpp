@@ -5,7 +5,6 @@
 #include "exchange/autokss.h"
 #include "exchange/counterscorrection.h"
 #include "exchange/servicebuttons.h"
-#include "exchange/trayanimation.h"
 
 #include "exchangesupport.h"
 
@@ -26,47 +25,6 @@ protected:
     void Mark() { mark = protocol.Lines().size(); }
     qsizetype mark = 0;
 };
-
-TEST_F(PanelsTest, ServiceGroupButtons) {
-    const struct {
-        int group;
-        const char16_t* sent;
-        bool manualAfter;
-        int requestAge;
-        const char* hostCall;
-    } cases[] = {
-        {0, u"|ЗЗ ", false, 1, nullptr},
-        {1, u"|ЗЦЗЦ КС ВАШ 007=007 НННН  ", true, 1, nullptr},
-        {2, u"|ЗЦЗЦ КС СТОП НННН  ", true, 1, nullptr},
-        {kServiceGroupKG4, u"", true, 0, "OpenConfirmation "},
-        {5, u"|ЗЦЗЦ КС ТЕКСТ НННН  ", true, 0, nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.group);
-        TExchange fresh{config, status, protocol, clock, home.file("korvel.ini"), &host};
-        fresh.SetLine(&line);
-        status.Automatic = true;
-        status.NumberInput = 7;
-        line.sent.clear();
-        host.calls.clear();
-        ASSERT_FALSE(fresh.AnswerbackArmed());
-
-        PressServiceGroupButton(fresh, &host, c.group);
-        EXPECT_EQ(line.sent, L(c.sent));
-        EXPECT_TRUE(fresh.AnswerbackArmed());
-        EXPECT_EQ(status.Automatic, !c.manualAfter);
-        EXPECT_EQ(fresh.RequestAge(), c.requestAge);
-        EXPECT_EQ(host.Calls("OpenConfirmation"),
-                  c.hostCall ? QStringList{c.hostCall} : QStringList{});
-    }
-}
-
-TEST_F(PanelsTest, ServiceGroupButtonOfAnUnknownGroupDoesNothing) {
-    PressServiceGroupButton(exchange, &host, 3);
-    EXPECT_TRUE(line.sent.isEmpty());
-    EXPECT_TRUE(status.Automatic);
-    EXPECT_FALSE(exchange.AnswerbackArmed());
-}
 
 TEST_F(PanelsTest, ServiceGroupCaptions) {
     QStringList captions;
@@ -195,54 +153,6 @@ TEST(AutoKssTest, RequestText) {
     request.IO = "ИСХ";
     request.ChannelS.clear();
     EXPECT_EQ(AutoKssText(request), "КОП ИСХ 141000  0123 07.03");
-}
-
-TEST(TrayImageTest, PictureByConnectionStateAndMode) {
-    const struct {
-        bool connected;
-        int state;
-        bool automatic;
-        int image;
-    } cases[] = {
-        {false, TExchange::StateRB, true, 10}, {false, TExchange::StateNone, false, 10},
-        {true, TExchange::StateRB, true, 8},   {true, TExchange::StateRB, false, 9},
-        {true, TExchange::StateBA, true, 5},   {true, TExchange::StateBD, true, 7},
-        {true, TExchange::StateBV, false, 6},  {true, TExchange::StateBR, true, 0},
-        {true, TExchange::StateNone, true, 0},
-    };
-    for (const auto& c : cases) {
-        int activity = 0;
-        EXPECT_EQ(NextTrayImage(c.connected, c.state, c.automatic, 3, activity), c.image)
-            << c.connected << " " << c.state << " " << c.automatic;
-        // Activity animates only in РБ, and only the animation takes it.
-        activity = 4;
-        const int image = NextTrayImage(c.connected, c.state, c.automatic, 8, activity);
-        const bool animates = c.connected && c.state == TExchange::StateRB;
-        EXPECT_EQ(image, animates ? 4 : c.image);
-        EXPECT_EQ(activity, 4);
-    }
-}
-
-TEST(TrayImageTest, AnimationRunsToFrameZeroThenRests) {
-    int activity = 2;
-    int image = 0;
-    QList<int> shown;
-    for (int tick = 0; tick < 7; ++tick) {
-        image = NextTrayImage(true, TExchange::StateRB, true, image, activity);
-        shown << image;
-        if (tick < 4) {
-            EXPECT_EQ(activity, 2);
-        } else {
-            EXPECT_EQ(activity, 0) << "taken when the step reached frame 0";
-        }
-    }
-    EXPECT_EQ(shown, (QList<int>{1, 2, 3, 4, 0, 8, 8}));
-    // From the resting picture the step goes on by the same rule.
-    activity = 1;
-    EXPECT_EQ(NextTrayImage(true, TExchange::StateRB, false, 9, activity), 0);
-    EXPECT_EQ(activity, 0);
-    activity = 1;
-    EXPECT_EQ(NextTrayImage(true, TExchange::StateRB, false, -1, activity), 0);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include "exchange/TQueuePage.h"
 
 #include "config/tlgconfig.h"
+#include "exchange/exchange.h"
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
+#include "support/fakeclock.h"
 #include "support/modal.h"
 #include "support/testhome.h"
 
@@ -53,11 +55,15 @@ protected:
                 out << LineToWide(l.mid(l.indexOf(' ') + 1));
         return out;
     }
-    QString root() const { return home.path() + "/out/"; }
+    // The queue logs paths as the settings give them.
+    QString root() const { return QStringLiteral("out/"); }
 
+    FakeClock clock;
     _tlg_config config;
+    _tlg_status status;
     TProtocol protocol;
-    TQueuePage page{config, protocol};
+    TExchange exchange{config, status, protocol, clock, home.file("korvel.ini")};
+    TQueuePage page{exchange.Queue()};
 };
 
 TEST_F(QueuePageTest, ControlsByName) {

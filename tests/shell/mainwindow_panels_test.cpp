@@ -260,7 +260,9 @@ TEST_F(MainWindowPanelsTest, TrayPictureFollowsTheLineAndAnimates) {
 
 TEST_F(MainWindowPanelsTest, QueueStateInTheHeadPanel) {
     auto window = makeWindow();
-    window->ShowQueueState(5, 27);
+    IExchangeHost* host = window->Exchange().Host();
+    host->ShowQueueCount(5);
+    host->ShowScanCountdown(27);
     EXPECT_EQ(window->HeadPanel()->Label_OutputFiles->text(), "005");
     EXPECT_EQ(window->HeadPanel()->Label_PathScanTimeout->text(), "27");
 }

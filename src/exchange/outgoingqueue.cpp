@@ -1,0 +1,266 @@
+// The outgoing queue: scanning the output folder, framing and handing a
+// telegram to the line, and filing it by the centre's verdict.
+
+#include "exchange/outgoingqueue.h"
+
+#include "archive/daylist.h"
+#include "config/tlgconfig.h"
+#include "exchange/exchange.h"
+#include "exchange/linecode.h"
+#include "exchange/matchpattern.h"
+#include "exchange/telegramstore.h"
+#include "protocol/protocol.h"
+#include "util/codepages.h"
+#include "util/fileops.h"
+#include "util/wildcard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TOutgoingQueue::TOutgoingQueue(TExchange& exchange, const _tlg_config& config, _tlg_status& status,
+                               TProtocol& protocol)
+    : exchange_(exchange), config_(config), status_(status), protocol_(protocol) {}
+
+QString TOutgoingQueue::OutFolder() const {
+    QString folder = config_.OutPath;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+QString TOutgoingQueue::OutDayFolder() const {
+    return OutFolder() + status_.DayText + u'/';
+}
+
+void TOutgoingQueue::Log(const QString& text, int level) const {
+    protocol_.AddMessage(text, level);
+}
+
+void TOutgoingQueue::SetScanCountdown(int seconds) {
+    scanCountdown_ = seconds;
+}
+
+void TOutgoingQueue::ShortenScanCountdown() {
+    if (scanCountdown_ > kScanAfterLinkWord)
+        scanCountdown_ = kScanAfterLinkWord;
+}
+
+void TOutgoingQueue::RefreshQueueList() {
+    if (IExchangeHost* host = exchange_.Host())
+        host->RefreshQueueList();
+}
+
+bool TOutgoingQueue::MayScan() const {
+    // Around midnight the numbering is about to change, and a telegram must
+    // not go out under a number the centre is dropping; an unanswered
+    // request would leave the verdict on it unclear.
+    return !status_.CounterResetPending && !status_.NumberingHold && exchange_.RequestAge() == 0;
+}
+
+void TOutgoingQueue::ScanOutput() {
+    if (IExchangeHost* host = exchange_.Host())
+        host->ShowScanCountdown(scanCountdown_);
+    if (scanCountdown_ > 0) {
+        --scanCountdown_;
+        return;
+    }
+    // The countdown stays at 0: the scan is tried again every second.
+    if (!MayScan())
+        return;
+    ScanNow();
+}
+
+bool TOutgoingQueue::ScanNow() {
+    const int old = queueCount_;
+    queueCount_ = 0;
+    bool started = ScanMask(config_.SearchDayFormat + QLatin1String("q???."));
+    started = ScanMask(config_.SearchDayFormat + QLatin1String("u???.")) || started;
+    scanCountdown_ = config_.ScanTimeout;
+    if (IExchangeHost* host = exchange_.Host())
+        host->ShowQueueCount(queueCount_);
+    if (queueCount_ != old)
+        Log(QStringLiteral("ОЧЕРЕДЬ НА ОТПРАВКУ: ") + QString::number(queueCount_), kProtocolEvent);
+    RefreshQueueList();
+    return started;
+}
+
+bool TOutgoingQueue::ScanMask(const QString& mask) {
+    const QString root = OutFolder();
+    bool started = false;
+    for (const QString& name : ListMatching(root, mask)) {
+        if (IsSending() || !exchange_.IsAutomatic() ||
+            exchange_.ChannelState() != TExchange::StateRB) {
+            ++queueCount_;
+            continue;
+        }
+        const QString path = root + name;
+        LineText text;
+        switch (ReadTelegram(path, text)) {
+            case ReadResult::Vanished:
+                // Taken away (sent by hand, moved by its writer) since the
+                // listing: there is nothing to send and nothing to set aside.
+                break;
+            case ReadResult::Accepted:
+                ++queueCount_;
+                sendingText_ = text;
+                sendingFile_ = name;
+                StartSending();
+                started = true;
+                break;
+            case ReadResult::Rejected:
+                ++queueCount_;
+                SetAside(path);
+                break;
+        }
+    }
+    return started;
+}
+
+TOutgoingQueue::ReadResult TOutgoingQueue::ReadTelegram(const QString& path, LineText& text) const {
+    // An open failure of a file that is not there any more is the file
+    // having gone, not a file that cannot be read.
+    auto failed = [&path] {
+        return QFileInfo::exists(path) ? ReadResult::Rejected : ReadResult::Vanished;
+    };
+    if (config_.SaveTlgAnsi) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return failed();
+        const QByteArray bytes = file.read(kReadLimit);
+        if (file.error() != QFile::NoError)
+            return ReadResult::Rejected;
+        const qsizetype size = bytes.size();
+        // A byte-order mark of UTF-16 says the file is not code page 1251.
+        if (size == 0 || size >= kSizeLimit || uchar(bytes[0]) == 0xFF ||
+            (size > 1 && uchar(bytes[1]) == 0xFE))
+            return ReadResult::Rejected;
+        text = Cp1251ToCp866(bytes);
+        return ReadResult::Accepted;
+    }
+    const std::optional<QString> loaded = LoadTelegramText(path);
+    if (!loaded)
+        return failed();
+    text = WideToLine(StringListText(*loaded));
+    return text.isEmpty() || text.size() >= kSizeLimit ? ReadResult::Rejected
+                                                       : ReadResult::Accepted;
+}
+
+void TOutgoingQueue::SetAside(const QString& path) {
+    sendingText_.clear();
+    Log(QStringLiteral("ОШИБКА ЧТЕНИЯ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: ") + path, kProtocolError);
+    // A ".brd" of an earlier failure keeps its name; this one gets the next
+    // free form, so the file does not come back to every scan.
+    const QString target = TTelegramStore::MakeUnique(path + QLatin1String(".brd"));
+    Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + path + QStringLiteral(" -> ") + target,
+        kProtocolEvent);
+    if (!RenameNoReplace(path, target))
+        Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + path + QStringLiteral(" -> ") + target,
+            kProtocolEvent);
+}
+
+void TOutgoingQueue::StartSending() {
+    const int number = (status_.NumberOutput + 1) % 1000;
+    // "[" carries the number the frame carries, so 999 is followed by 0.
+    sendingText_.replace('[', QByteArray::number(number));
+    sendingText_.replace('{', status_.CurrentDateText.toLatin1());
+    sendingText_.replace('}', status_.CurrentTimeText.toLatin1());
+    Log(QStringLiteral("ОТПРАВКА ТЛГ ") + OutFolder() + sendingFile_, kProtocolEvent);
+
+    static const LineText kStart = LineLiteral(u"ЗЦЗЦ ");
+    static const LineText kEnd = LineLiteral(u"НННН  ");
+    static const LineText kService = LineLiteral(u"ССС");
+    if (sendingText_.startsWith(kService)) {
+        // A service telegram carries no number; it is settled by the
+        // centre's "ССС ПРИНЯТО" alone.
+        const LineText frame = "\r\n" + kStart + sendingText_ + "\r\n" + kEnd + "\r\n";
+        sendingText_.clear();
+        exchange_.SendToLine(frame);
+        return;
+    }
+    exchange_.SendToLine("\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" +
+                         kEnd + "\r\n");
+}
+
+bool TOutgoingQueue::LineSent(bool morePending) {
+    if (sendingText_.isEmpty() || morePending)
+        return false;
+    status_.NumberOutput = (status_.NumberOutput + 1) % 1000;
+    Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
+    sendingText_.clear();
+    exchange_.SaveCounters();
+    return true;
+}
+
+void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
+    const QString from = OutFolder() + sendingFile_;
+    Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + from + QStringLiteral(" -> ") + target,
+        kProtocolEvent);
+    bool moved = RenameNoReplace(from, target);
+    if (!moved) {
+        // The day folder may have gone (cleanup, an operator): once more
+        // with it made again.
+        QDir().mkpath(OutDayFolder());
+        moved = RenameNoReplace(from, target);
+    }
+    if (!moved) {
+        Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + from + QStringLiteral(" -> ") + target,
+            kProtocolEvent);
+        if (manualOnFailure)
+            exchange_.SetMode(false);
+    }
+    if (IExchangeHost* host = exchange_.Host())
+        host->RefreshOutListIfToday();
+    RefreshQueueList();
+    sendingFile_.clear();
+}
+
+void TOutgoingQueue::ConfirmSent() {
+    if (!IsSending())
+        return;
+    FileSent(OutDayFolder() + sendingFile_ + u'.' +
+                 QString::fromLatin1(ThreeDigits(status_.NumberOutput)),
+             true);
+    // Without a wait for КГ0 the next telegram follows at once.
+    if (config_.ZZTimeOut == 0 && config_.ScanTimeout != 0 && exchange_.IsLineConnected() &&
+        MayScan())
+        ScanNow();
+}
+
+void TOutgoingQueue::RejectSent() {
+    if (!IsSending())
+        return;
+    FileSent(OutDayFolder() + sendingFile_ + QStringLiteral(".b") +
+                 QString::fromLatin1(ThreeDigits(status_.NumberOutput)),
+             false);
+}
+
+void TOutgoingQueue::ServiceAccepted() {
+    if (!IsSending())
+        return;
+    FileSent(OutDayFolder() + sendingFile_ + QStringLiteral(".SSS"), true);
+}
+
+void TOutgoingQueue::DistortedSent(const LineText& message) {
+    if (!IsSending())
+        return;
+    int distorted = 0;
+    int yours = 0;
+    int found = MatchPattern(LineLiteral(u"ИСКАЖЕНИЕ %d ВАШ %d"), message, &distorted, &yours);
+    if (found == 2) {
+        // The centre's count of our telegrams is the one that holds.
+        status_.NumberOutput = ((yours % 1000) + 1000) % 1000;
+        exchange_.SaveCounters();
+    }
+    if (found == 0)
+        found = MatchPattern(LineLiteral(u"ИСКАЖЕНИЯ %d"), message, &distorted);
+    QString suffix = QStringLiteral(".brk");
+    if (found > 0)
+        suffix = QStringLiteral(".b%1").arg(distorted, 2, 10, QLatin1Char('0'));
+    FileSent(TTelegramStore::MakeUnique(OutFolder() + sendingFile_ + suffix), false);
+}
+
+void TOutgoingQueue::Abandon() {
+    sendingFile_.clear();
+    sendingText_.clear();
+}
