@@ -4,6 +4,7 @@
 #include "exchange/linecode.h"
 #include "exchange/matchpattern.h"
 #include "line/tcpip.h"
+#include "support/ckssimprocess.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
 #include "transcript.h"
@@ -20,45 +21,6 @@ LineText L(std::u16string_view text) {
 
 const QString kHost = QStringLiteral("127.0.0.1");
 
-class Ckssim {
-public:
-    bool Start(const QStringList& args) {
-        process_.start(QStringLiteral(CKSSIM_PATH), args);
-        if (!process_.waitForStarted() || !WaitOutput("\n"))
-            return false;
-        const QByteArray first = out_.left(out_.indexOf('\n'));
-        if (!first.startsWith("LISTENING 127.0.0.1:"))
-            return false;
-        port = first.mid(first.lastIndexOf(':') + 1).toInt();
-        return port > 0;
-    }
-    ~Ckssim() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    void Command(const QString& line) { process_.write(line.toUtf8() + '\n'); }
-    bool WaitOutput(const QByteArray& text) {
-        return WaitUntil([&] {
-            out_ += process_.readAllStandardOutput();
-            return out_.contains(text);
-        });
-    }
-    int WaitExit() {
-        if (!WaitUntil([&] { return process_.state() == QProcess::NotRunning; }))
-            return -1;
-        out_ += process_.readAllStandardOutput();
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-    const QByteArray& Output() const { return out_; }
-
-    int port = 0;
-
-private:
-    QProcess process_;
-    QByteArray out_;
-};
 
 // The workstation's end: what it sends, and the centre's messages as it
 // cuts them from the stream ("ЗЦЗЦ " body "НННН  ", plus what follows).
@@ -141,14 +103,14 @@ QByteArray ReadFile(const QString& path) {
 TEST(CkssimCentreEndToEnd, PlaysTheCentreThroughAnExchange) {
     TestHome home;
     const QString transcript = home.file(QStringLiteral("centre.txt"));
-    Ckssim sim;
+    CkssimProcess sim;
     ASSERT_TRUE(
         sim.Start({QStringLiteral("-t"), transcript, QStringLiteral("-k"), QStringLiteral("off"),
                    QStringLiteral("--auto-open"), QStringLiteral("--ccm"), QStringLiteral("0"),
                    QStringLiteral("--receipts"), QStringLiteral("--clock-stamps"),
                    QStringLiteral("--start-time"), QStringLiteral("2026-01-30 14:30")}));
     Workstation ws;
-    ASSERT_TRUE(ws.Connect(sim.port));
+    ASSERT_TRUE(ws.Connect(sim.Port()));
 
     ASSERT_TRUE(ws.WaitMessages(1));
     EXPECT_EQ(ws.Body(0), QStringLiteral("ОТКРОЙТЕ СВЯЗЬ "));
@@ -229,14 +191,14 @@ wait sent 2 20000
 wait bytes 58 20000
 status
 )");
-    Ckssim sim;
+    CkssimProcess sim;
     ASSERT_TRUE(
         sim.Start({QStringLiteral("-t"), home.file(QStringLiteral("t.txt")), QStringLiteral("-k"),
                    QStringLiteral("off"), QStringLiteral("--auto-open"),
                    QStringLiteral("--start-time"), QStringLiteral("2026-01-30 23:50"),
                    QStringLiteral("-s"), home.file(QStringLiteral("day.script"))}));
     Workstation ws;
-    ASSERT_TRUE(ws.Connect(sim.port));
+    ASSERT_TRUE(ws.Connect(sim.Port()));
     ASSERT_TRUE(ws.WaitMessages(1));
     ASSERT_TRUE(ws.Send(kKg0 + Kg1(0)));
     ASSERT_TRUE(ws.WaitMessages(4));  // ОТКРОЙТЕ, two reports, telegram 001

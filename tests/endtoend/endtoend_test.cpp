@@ -1,7 +1,7 @@
 // A working exchange with the training centre: the line thread, the
 // received stream, the outgoing queue and the counters over loopback.
 
-#include "ckssimprocess.h"
+#include "support/ckssimprocess.h"
 #include "workstation.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // sending resumes. Both clocks are moved by the test: the centre's runs a
 // thousand times slower than real time and is set by command.
 
-#include "ckssimprocess.h"
+#include "support/ckssimprocess.h"
 #include "workstation.h"
 
 #include <QFile>

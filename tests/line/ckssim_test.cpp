@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "exchange/linecode.h"
 #include "line/tcpip.h"
+#include "support/ckssimprocess.h"
 #include "support/loopback.h"
 #include "recorder.h"
 #include "support/testhome.h"
@@ -98,47 +99,6 @@ TEST(CkssimTranscript, KeepsLineCodeExactlyAndReadsBack) {
 
 // ------------------------------------------------------------ the program
 
-class Ckssim {
-public:
-    bool Start(const QStringList& args) {
-        process_.start(QStringLiteral(CKSSIM_PATH), args);
-        if (!process_.waitForStarted())
-            return false;
-        if (!WaitOutput("\n"))
-            return false;
-        const QByteArray first = out_.left(out_.indexOf('\n'));
-        if (!first.startsWith("LISTENING 127.0.0.1:"))
-            return false;
-        port = first.mid(first.lastIndexOf(':') + 1).toInt();
-        return port > 0;
-    }
-    ~Ckssim() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    void Command(const QString& line) { process_.write(line.toUtf8() + '\n'); }
-    bool WaitOutput(const QByteArray& text) {
-        return WaitUntil([&] {
-            out_ += process_.readAllStandardOutput();
-            return out_.contains(text);
-        });
-    }
-    // The exit code, or -1 when it did not end.
-    int WaitExit() {
-        if (!WaitUntil([&] { return process_.state() == QProcess::NotRunning; }))
-            return -1;
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-    const QByteArray& Output() const { return out_; }
-
-    int port = 0;
-
-private:
-    QProcess process_;
-    QByteArray out_;
-};
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
@@ -148,15 +108,15 @@ QByteArray ReadFile(const QString& path) {
 TEST(CkssimEndToEnd, CarriesTextBothWaysEchoesTheKeepaliveAndDrops) {
     TestHome home;
     const QString transcript = home.file(QStringLiteral("centre.txt"));
-    Ckssim sim;
+    CkssimProcess sim;
     ASSERT_TRUE(sim.Start({QStringLiteral("-t"), transcript, QStringLiteral("-k"),
                            QStringLiteral("5"), QStringLiteral("-e"), QStringLiteral("100")}));
     TLinkTimings timings = FastTimings();
     timings.idleSleepMs = 50;  // the real pace, so the keepalive of 5 s holds easily
     LinkRecorder rec;
     auto client = MakeClient(rec, timings);
-    client->SetTcp(kLoopbackHost, sim.port, QString(), 0);
-    ASSERT_TRUE(rec.WaitStatus(QStringLiteral("Connect ") + Endpoint(sim.port)));
+    client->SetTcp(kLoopbackHost, sim.Port(), QString(), 0);
+    ASSERT_TRUE(rec.WaitStatus(QStringLiteral("Connect ") + Endpoint(sim.Port())));
     ASSERT_TRUE(sim.WaitOutput("CONNECTED"));
 
     sim.Command(QStringLiteral("send ЗЦЗЦ 001<>ПРОВЕРКА<>"));
@@ -197,13 +157,13 @@ TEST(CkssimEndToEnd, RunsAScript) {
                                                             "wait bytes 4 10000\n"
                                                             "drop\n")
                                                  .toUtf8());
-    Ckssim sim;
+    CkssimProcess sim;
     ASSERT_TRUE(
         sim.Start({QStringLiteral("-t"), transcript, QStringLiteral("-k"), QStringLiteral("off"),
                    QStringLiteral("-s"), home.file(QStringLiteral("script.txt"))}));
     LinkRecorder rec;
     auto client = MakeClient(rec);
-    client->SetTcp(kLoopbackHost, sim.port, QString(), 0);
+    client->SetTcp(kLoopbackHost, sim.Port(), QString(), 0);
     ASSERT_TRUE(WaitUntil([&] { return rec.received == LineLiteral(u"ЗДРАВСТВУЙТЕ\r\n"); }));
     client->AppendSend("ABCD");
     ASSERT_TRUE(rec.WaitStatus(QStringLiteral("Error TCP Read. Disconnect.")));
@@ -224,7 +184,7 @@ TEST(CkssimEndToEnd, AFailingScriptEndsWithItsExitCode) {
     for (const auto& c : cases) {
         TestHome home;
         home.write(QStringLiteral("script.txt"), c.script);
-        Ckssim sim;
+        CkssimProcess sim;
         ASSERT_TRUE(sim.Start({QStringLiteral("-t"), home.file(QStringLiteral("t.txt")),
                                QStringLiteral("-q"), QStringLiteral("-s"),
                                home.file(QStringLiteral("script.txt"))}));
@@ -235,14 +195,14 @@ TEST(CkssimEndToEnd, AFailingScriptEndsWithItsExitCode) {
 TEST(CkssimEndToEnd, ANewWorkstationReplacesTheOldOne) {
     TestHome home;
     const QString transcript = home.file(QStringLiteral("centre.txt"));
-    Ckssim sim;
+    CkssimProcess sim;
     ASSERT_TRUE(
         sim.Start({QStringLiteral("-t"), transcript, QStringLiteral("-k"), QStringLiteral("off")}));
     CTcpIpClient first;
-    ASSERT_TRUE(first.Connect(kLoopbackHost, sim.port));
+    ASSERT_TRUE(first.Connect(kLoopbackHost, sim.Port()));
     ASSERT_TRUE(sim.WaitOutput("CONNECTED"));
     CTcpIpClient second;
-    ASSERT_TRUE(second.Connect(kLoopbackHost, sim.port));
+    ASSERT_TRUE(second.Connect(kLoopbackHost, sim.Port()));
     ASSERT_TRUE(sim.WaitOutput("DISCONNECTED replaced by a new connection"));
     ASSERT_TRUE(WaitUntil([&] { return first.WaitReadable(); }));
     char buffer[8];

@@ -1,4 +1,4 @@
-#include "ckssimprocess.h"
+#include "support/ckssimprocess.h"
 
 #include "support/loopback.h"
 
@@ -50,4 +50,11 @@ QByteArray CkssimProcess::Status() {
         return QByteArray();
     const qsizetype at = out_.indexOf("CENTRE channel=", from);
     return out_.mid(at, out_.indexOf('\n', at) - at);
+}
+
+int CkssimProcess::WaitExit(int ceilingMs) {
+    if (!WaitUntil([&] { return process_.state() == QProcess::NotRunning; }, ceilingMs))
+        return -1;
+    Read();
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }

@@ -23,6 +23,8 @@ public:
     bool WaitOutput(const QByteArray& text, int ceilingMs = 10000);
     // The "status" line it prints now.
     QByteArray Status();
+    // The exit code, or -1 when it did not end normally within the ceiling.
+    int WaitExit(int ceilingMs = 10000);
     const QByteArray& Output() const { return out_; }
 
 private:
