@@ -1,0 +1,72 @@
+// A telegram composed in the editor goes out through the queue to the
+// training centre and is found again in the list of sent telegrams.
+
+#include "archive/daylist.h"
+#include "editor/compose.h"
+#include "editor/outgoing.h"
+#include "support/ckssimprocess.h"
+#include "util/codepages.h"
+#include "workstation.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The operator's side of the editor: always confirms.
+struct ConfirmingOperator : IOutgoingHost {
+    bool ConfirmSend(const QStringList& lines) override {
+        shown = lines;
+        return true;
+    }
+    void ShowWriteError(const QString& text) override { errors << text; }
+    void OutgoingWritten(const QString& path, bool) override { written << path; }
+    QStringList shown, errors, written;
+};
+
+class EditorEndToEndTest : public ProgramFolderTest {};
+
+TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open",
+                              "--start-time", "2026-01-30 12:00"}));
+    TWorkstation ws;
+    ws.status.EditNumber = 0;
+    ConfirmingOperator op;
+    TOutgoingWriter writer(ws.config, ws.status, ws.protocol, &op);
+    writer.SetQueue(&ws.exchange.Queue());
+    ws.Start(centre.Port());
+    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
+        << ws.Tail();
+
+    TComposeFields fields;
+    fields.Category = QStringLiteral("ПМ");
+    fields.Index = QStringLiteral("141911");
+    fields.TextLines = {QStringLiteral("ПРОШУ ПОДТВЕРДИТЬ ПОЛУЧЕНИЕ"), QStringLiteral("ДЕЖУРНЫЙ")};
+    ComposeOutgoing(fields, false, TReplaceValues{}, writer);
+    ASSERT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
+    EXPECT_EQ(op.shown.first(), QStringLiteral("ПМ141911"));
+    EXPECT_EQ(ws.status.EditNumber, 1);
+
+    // The file waits as out/0130q000, goes out as the centre's first telegram
+    // from us and, once the centre's count confirms it, is filed under 001.
+    ASSERT_TRUE(ws.WaitFor([&] {
+        return QFile::exists(home.file("out/0130/0130q000.001")) &&
+               !ws.exchange.Queue().IsSending();
+    })) << ws.Tail();
+    EXPECT_FALSE(QFile::exists(home.file("out/0130q000")));
+    EXPECT_EQ(ws.status.NumberOutput, 1);
+    EXPECT_TRUE(centre.Status().contains("accepted=1")) << centre.Status().toStdString();
+
+    const QList<TDayListItem> items = DayListItems(home.file("out/0130/"));
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].Number, QStringLiteral("001"));
+    EXPECT_EQ(items[0].FileName, QStringLiteral("0130q000.001"));
+    QFile filed(home.file("out/0130/0130q000.001"));
+    ASSERT_TRUE(filed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(AnsiToWide(filed.readAll()).startsWith(QStringLiteral("ПМ141911\r\n")));
+    EXPECT_TRUE(op.errors.isEmpty());
+}
+
+}  // namespace
