@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -24,6 +25,7 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 void TForm_TARVO::FormCreate() {
@@ -202,8 +204,18 @@ void TForm_TARVO::CloseMainWindow() {
 }
 
 void TForm_TARVO::FormClose() {
-    exchange_.StopForExit();
+    const bool stopSent = exchange_.StopForExit();
     Timer_1sec->stop();
+    // The КГ2 just handed to the line should reach the centre before the
+    // line goes: up to half a second for it, with the line's events running.
+    if (stopSent) {
+        QElapsedTimer waited;
+        waited.start();
+        while (line_->IsSendPending() && waited.elapsed() < 500) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
+    }
     line_->Terminate();
 }
 

@@ -5,6 +5,7 @@
 #include "protocol/protocol.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
+#include "support/ckssimprocess.h"
 #include "support/fakeclock.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
@@ -262,6 +263,47 @@ TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
         EXPECT_EQ(qobject_cast<TForm_TARVO*>(w), nullptr);
     qunsetenv("XDG_RUNTIME_DIR");
     qunsetenv("TARVO_HOME");
+}
+
+}  // namespace
+
+namespace {
+
+// "Выход" while the channel is open: the workstation stops the centre with
+// КГ2 before it goes, over the real line thread, and closes within the
+// countdown.
+TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
+    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+             "\r\n[OTHER]\r\nAskOnClose=0\r\n");
+    auto window = makeWindow();
+    window->Timer_1secTimer();  // start-up: the line connects
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            window->Timer_1secTimer();
+            return window->Exchange().ChannelState() == TExchange::StateRB;
+        },
+        20000))
+        << dayProtocol().toStdString();
+
+    window->MenuCloseClick();
+    EXPECT_EQ(records.status.CloseCountdown, 10) << "КГ2 sent: the centre gets time to answer";
+    // The centre answers the stop with "СВЯЗЬ БА", which shortens the wait.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            window->Timer_1secTimer();
+            return window->IsFinished();
+        },
+        20000));
+    // The centre closes the channel once the workstation is gone; its log
+    // shows the stop arriving first.
+    centre.Status();
+    EXPECT_TRUE(QString::fromUtf8(centre.Output()).contains("СТОП"))
+        << centre.Output().toStdString();
+    const QString log = dayProtocol();
+    EXPECT_TRUE(log.contains("РЕЖИМ: БА")) << log.toStdString();
+    EXPECT_TRUE(log.contains("ПРОГРАММА ОСТАНОВЛЕНА"));
 }
 
 }  // namespace
