@@ -113,7 +113,7 @@ void BM_TelegramsEndToEnd(benchmark::State& state) {
     QObject::connect(
         &line, &CTlgClient::OnSent, &context,
         [&](CTlgClient* thread) {
-            exchange.OnLineSent(thread->LastSent(), thread->IsSendPending());
+            exchange.OnLineSent(thread->LastSent());
         },
         Qt::BlockingQueuedConnection);
     QObject::connect(

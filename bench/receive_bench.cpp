@@ -7,6 +7,7 @@
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/recordingline.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,14 +15,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-struct NullLine : ILineSink {
-    void AppendSend(QByteArrayView) override {}
-    void ClearSend() override {}
-    bool IsConnected() const override { return true; }
-    bool IsSendPending() const override { return false; }
-    LineText PeekSend() const override { return {}; }
-};
 
 // A working folder on the disk (argument 0) or in memory (argument 1).
 QString benchFolder(int64_t memory) {
@@ -60,7 +53,7 @@ void runDay(benchmark::State& state, const LineText& stream, int telegrams) {
         status.DayText = QStringLiteral("0130");
         FakeClock clock;
         TProtocol protocol;
-        NullLine line;
+        RecordingLine line;
         TExchange exchange(config, status, protocol, clock, QStringLiteral("korvel.ini"));
         exchange.SetLine(&line);
         state.ResumeTiming();

@@ -248,6 +248,11 @@ void writeLink(CIniFile& ini, const _tlg_config& c) {
     writeText(ini, kOther, "ReSendHeader", c.ReSendHeader);
 }
 
+void writeHandOver(CIniFile& ini, const _tlg_status& status) {
+    writeText(ini, kStatus, "HandedOver", status.HandedOverFile);
+    ini.WriteInteger(kStatus, "HandedOverNumber", status.HandedOverNumber);
+}
+
 void writePathsAndStatus(CIniFile& ini, const _tlg_config& c, const _tlg_status& status) {
     writeText(ini, kPath, "inp", c.InpPath);
     ini.WriteInteger(kPath, "inp_days", c.InpDays);
@@ -267,6 +272,7 @@ void writePathsAndStatus(CIniFile& ini, const _tlg_config& c, const _tlg_status&
     ini.WriteInteger(kStatus, "NumberOutput", status.NumberOutput);
     ini.WriteBool(kStatus, "Automatic", status.Automatic);
     writeText(ini, kStatus, "MMDD", status.DayText);
+    writeHandOver(ini, status);
     ini.WriteBool(kPath, "MarkFilesInList", c.MarkFilesInList);
 }
 
@@ -371,6 +377,8 @@ bool LoadSettings(const QString& iniPath, const QString& programFolder, _tlg_con
     config.StartAutomateMode = ini.ReadBool(kOther, "StartAutomateMode", true);
     status.Automatic = config.StartAutomateMode || ini.ReadBool(kStatus, "Automatic", false);
     status.DayText = readText(ini, kStatus, "MMDD", u"");
+    status.HandedOverFile = readText(ini, kStatus, "HandedOver", u"");
+    status.HandedOverNumber = ini.ReadInteger(kStatus, "HandedOverNumber", 0);
 
     readPrintAndStart(ini, config);
     controls.ScreenFont = readFont(ini, kFont, 10);
@@ -405,6 +413,10 @@ QString SaveCounters(const QString& iniPath, const _tlg_status& status) {
         return CIniFile::WriteFailure(iniPath);
     ini.WriteInteger(kStatus, "NumberInput", status.NumberInput);
     ini.WriteInteger(kStatus, "NumberOutput", status.NumberOutput);
+    // The day they count, and the telegram that went out with the output
+    // count, go in the same write: after a crash they are read together.
+    writeText(ini, kStatus, "MMDD", status.DayText);
+    writeHandOver(ini, status);
     return ini.Save(iniPath);
 }
 

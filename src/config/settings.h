@@ -33,7 +33,9 @@ bool LoadSettings(const QString& iniPath, const QString& programFolder, _tlg_con
 QString SaveSettings(const QString& iniPath, const _tlg_config& config, const _tlg_status& status,
                      const _tlg_controls& controls);
 
-// Writes STATUS/NumberInput and STATUS/NumberOutput alone; the result as for
+// Writes the keys that change with every telegram: STATUS/NumberInput,
+// NumberOutput, the day they belong to (MMDD) and the telegram handed over
+// (HandedOver, HandedOverNumber), in one write; the result as for
 // SaveSettings.
 QString SaveCounters(const QString& iniPath, const _tlg_status& status);
 

@@ -126,6 +126,11 @@ struct _tlg_status {
     int LineInputNumber = 0;  // OTHER/LineInputNumber
     bool Automatic = false;   // STATUS/Automatic: the current mode, true = automatic
     QString DayText;          // STATUS/MMDD: the working day the counters belong to
+    // STATUS/HandedOver, HandedOverNumber: the file (in the out root) whose
+    // telegram the line took whole, with the output number it carried, until
+    // the centre's verdict has filed it; empty when none waits.
+    QString HandedOverFile;
+    int HandedOverNumber = 0;
 
     // Start-up and shutdown.
     int StartPhase = 0;  // 0 window built, 1 post-start work running, 2 running

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/compose.h"
+#include "exchange/queuelink.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,17 +22,6 @@ public:
     virtual void ShowWriteError(const QString& text) = 0;
     // A file was written; confirmed is the argument of WriteOutgoingFile.
     virtual void OutgoingWritten(const QString& path, bool confirmed) = 0;
-};
-
-// The outgoing queue as the editor reaches it. The queue implements it and
-// is handed to TOutgoingWriter::SetQueue; until then nothing is called.
-class IOutgoingQueue {
-public:
-    virtual ~IOutgoingQueue() = default;
-    // Sets the countdown to the next scan of the output folder.
-    virtual void SetScanCountdown(int seconds) = 0;
-    // Rebuilds the list of the queue page.
-    virtual void RefreshQueueList() = 0;
 };
 
 // The seconds to the next scan once the editor has written a file.

@@ -47,7 +47,7 @@ void TExchange::HandleCounterReport(const TCounterReport& report) {
     if (status_.NumberOutput != report.yours) {
         SetMode(false);
         queue_.RejectSent();
-    } else if (queue_.IsSending() && queue_.SendingText().isEmpty()) {
+    } else if (queue_.AwaitsReport()) {
         queue_.ConfirmSent();
     }
     if (report.fields == 4 && report.word1 == kOpenPlease && IsAutomatic() &&

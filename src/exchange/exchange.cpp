@@ -5,6 +5,9 @@
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
 
+#include <QFileInfo>
+#include <QScopedValueRollback>
+
 TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& protocol,
                      IClock& clock, QString iniPath, IExchangeHost* host)
     : config_(config),
@@ -24,13 +27,18 @@ bool TExchange::CheckFolders() {
 
 void TExchange::StartWorkingDay() {
     const QString day = clock_.WorkingDayText();
-    if (day != status_.DayText) {
+    const bool sameDay = day == status_.DayText;
+    if (!sameDay) {
         status_.NumberInput = status_.NumberOutput = 0;
         status_.EditNumber = status_.PrfNumber = status_.LineInputNumber = 0;
-        SaveCounters();
     }
     folders_.StartDay(day);
+    if (!sameDay)
+        SaveCounters();
     clock_.UpdateExchangeClock();
+    // The next connection asks the centre at once what became of it.
+    if (queue_.RestoreHandOver(sameDay) && config_.ZZTimeOut >= 0)
+        zzCountdown_ = qMax(1, config_.ZZTimeOut);
 }
 
 bool TExchange::IsAutomatic() const {
@@ -61,15 +69,34 @@ void TExchange::SetMode(bool automatic) {
 }
 
 void TExchange::Tick() {
-    clock_.UpdateExchangeClock();
-    // Messages the pass limit left in the buffer go on here: a centre that
-    // has sent its last block must not leave a telegram waiting unsaved.
-    for (int pass = 0; pass < kPassesPerChunk && !receiveBuffer_.isEmpty(); ++pass)
-        if (!ExtractionPass())
-            break;
-    // Without the folders a telegram cannot be completed: its wait stands still.
-    if (status_.FoldersReady && notesCountdown_ > 0 && --notesCountdown_ == 0)
-        FinishTelegram(pendingTrailer_);
+    TickClock();
+    TickWork();
+}
+
+void TExchange::TickClock() {
+    // A day started in the middle of a received telegram would file its
+    // trailer under the new day.
+    if (!receiving_)
+        clock_.UpdateExchangeClock();
+}
+
+void TExchange::TickWork() {
+    if (receiving_)
+        return;
+    CheckHandOver();
+    {
+        const QScopedValueRollback<bool> busy(receiving_, true);
+        // Messages the pass limit left in the buffer go on here: a centre
+        // that has sent its last block must not leave a telegram waiting
+        // unsaved.
+        for (int pass = 0; pass < kPassesPerChunk && !receiveBuffer_.isEmpty(); ++pass)
+            if (!ExtractionPass())
+                break;
+        // Without the folders a telegram cannot be completed: its wait
+        // stands still.
+        if (status_.FoldersReady && notesCountdown_ > 0 && --notesCountdown_ == 0)
+            FinishTelegram(pendingTrailer_);
+    }
     // The exit countdown runs even while the folders are missing: an operator
     // must always be able to close the workstation.
     if (status_.CloseCountdown > 0 && --status_.CloseCountdown == 0) {
@@ -97,18 +124,35 @@ void TExchange::Tick() {
 bool TExchange::StopForExit() {
     if (!IsLineConnected() || channelState_ != StateRB)
         return false;
-    // A telegram still on its way to the line is taken back; one the line
-    // has taken whole stays, so a report during the wait can still file it.
-    if (queue_.IsSending() && (!queue_.SendingText().isEmpty() || line_->IsSendPending())) {
+    // A telegram still on its way to the line is taken back; a block of it
+    // already in the socket's hands decides by itself whether it went whole.
+    if (queue_.OnItsWay()) {
         line_->ClearSend();
-        queue_.Abandon();
+        CheckHandOver();
+    }
+    // One the line has taken whole waits for the centre's verdict: the
+    // centre is asked for it before it is stopped.
+    if (queue_.AwaitsReport()) {
+        zzCountdown_ = 0;
+        SendServiceGroup(KG0);
     }
     SendServiceGroup(KG2);
     return true;
 }
 
+void TExchange::SettleExitWait() {
+    if (!exitCutDeferred_ || queue_.AwaitsReport() || queue_.OnItsWay())
+        return;
+    exitCutDeferred_ = false;
+    if (status_.CloseCountdown > 2)
+        status_.CloseCountdown = 2;
+}
+
 void TExchange::SaveCounters() {
-    const QString error = ::SaveCounters(iniPath_, status_);
+    // A first save makes the whole file, in the order a full save gives it.
+    const QString error = settingsSaver_ && !QFileInfo::exists(iniPath_)
+                              ? settingsSaver_()
+                              : ::SaveCounters(iniPath_, status_);
     if (!error.isEmpty())
         protocol_.AddMessage(error, kProtocolError);
 }
@@ -137,36 +181,52 @@ void TExchange::DayStarted() {
         host_->DayStarted();
 }
 
-void TExchange::OnLineSent(const LineText& lastSent, bool morePending) {
+void TExchange::OnLineSent(const LineText& lastSent) {
     protocol_.SetPendingText(line_ ? line_->PeekSend() : LineText());
     protocol_.AddText(lastSent, kProtocolTransmitted);
     sentBytes_ += quint32(lastSent.size());
     if (host_)
         host_->LineActivity(false);
-    if (queue_.LineSent(morePending)) {
+    CheckHandOver();
+    ++activityCount_;
+}
+
+void TExchange::CheckHandOver() {
+    const TOutgoingQueue::HandOver result = queue_.CheckHandOver();
+    if (result == TOutgoingQueue::HandOver::Counted) {
         if (config_.ZZTimeOut == 0)
             SendServiceGroup(KG0);
         else if (config_.ZZTimeOut > 0)
             zzCountdown_ = config_.ZZTimeOut;
+    } else if (result == TOutgoingQueue::HandOver::Discarded) {
+        SettleExitWait();
     }
-    ++activityCount_;
 }
 
 void TExchange::LineStatusChanged(bool connected, const QString& statusLine) {
     if (!statusLine.isEmpty())
         protocol_.AddMessage(statusLine, kProtocolEvent);
-    if (!connected)
+    // A new connection has thrown away what was left of the old one's text.
+    CheckHandOver();
+    // The partial text of the parser goes with the link; not while a chunk
+    // is being taken apart, which may still be reading it.
+    if (!connected && !receiving_)
         DropFront(receiveBuffer_.size());
 }
 
 void TExchange::SendToLine(const LineText& text) {
+    AppendToLine(text);
+}
+
+SendPosition TExchange::AppendToLine(const LineText& text) {
     if (!line_)
-        return;
-    line_->AppendSend(text);
+        return 0;
+    const SendPosition end = line_->AppendSend(text);
     idleCount_ = 0;
     protocol_.SetPendingText(line_->PeekSend());
     if (IProtocolView* view = protocol_.View())
         view->LastLineChanged();
+    return end;
 }
 
 void TExchange::StoreFailed(const QString& path) {

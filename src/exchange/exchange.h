@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class IClock;
@@ -136,6 +137,10 @@ public:
               QString iniPath, IExchangeHost* host = nullptr);
 
     void SetHost(IExchangeHost* host) { host_ = host; }
+    // Writes the whole settings file; used for the first counter save when
+    // the file does not exist yet, so that it starts in the order of a full
+    // save. Without one a missing file gets the counters alone.
+    void SetSettingsSaver(std::function<QString()> saver) { settingsSaver_ = std::move(saver); }
     IExchangeHost* Host() const { return host_; }
     // The line the exchange sends to; none while there is no line.
     void SetLine(ILineSink* line) { line_ = line; }
@@ -153,8 +158,9 @@ public:
     bool CheckFolders();
 
     // The working day at start-up: on another day than the stored one the
-    // five day counters start from 0; then the day is started and the clock
-    // steps once.
+    // five day counters start from 0; then the day is started, the clock
+    // steps once, and a telegram the last run handed to the line without
+    // hearing the centre's verdict waits for it again.
     void StartWorkingDay();
 
     // Automatic (true) or manual mode.
@@ -163,18 +169,24 @@ public:
     // The mode read from the settings, shown without a log line.
     void ShowStartMode();
 
-    // The exchange's part of the one-second tick, in this order: the clock;
-    // what the received chunks left to extract; the exit countdown (always);
-    // and while the folders are ready the trailer wait, the age of an
-    // unanswered request and, connected, the КГ0 timers, the idle КГ0 and the
-    // scan of the output folder; disconnected, the channel state goes back to
-    // none.
+    // The exchange's part of the one-second tick: TickClock, then (after the
+    // main window's link display) TickWork. Tick runs both.
     void Tick();
+    // The exchange clock: day text, counter reset, time texts.
+    void TickClock();
+    // What the received chunks left to extract; the telegram on its way; the
+    // exit countdown (always); and while the folders are ready the trailer
+    // wait, the age of an unanswered request and, connected, the КГ0 timers,
+    // the idle КГ0 and the scan of the output folder; disconnected, the
+    // channel state goes back to none. Skipped while a received chunk is
+    // being handled (a nested event loop must not cut into it).
+    void TickWork();
 
     // "Выход" and the closing of the main window: with the channel working,
     // a telegram not yet handed over completely is taken back from the line
-    // and forgotten (its file stays waiting) and КГ2 goes out. True when КГ2
-    // was sent, so that the window waits for the centre (CloseCountdown 10).
+    // (its file stays waiting, uncounted), one that waits for the centre's
+    // verdict is asked about with КГ0, and КГ2 goes out. True when КГ2 was
+    // sent, so that the window waits for the centre (CloseCountdown 10).
     bool StopForExit();
 
     // Writes STATUS/NumberInput and NumberOutput.
@@ -182,11 +194,17 @@ public:
 
     // The line's events, run on the GUI thread while the line thread waits.
     void OnLineReceive(const LineText& chunk);
-    void OnLineSent(const LineText& lastSent, bool morePending);
+    void OnLineSent(const LineText& lastSent);
     void LineStatusChanged(bool connected, const QString& statusLine);
 
     // The common path of all outgoing text (IProtocolTyping).
     void SendToLine(const LineText& text) override;
+    // The same, giving the position in the line's send text just after the
+    // text (0 without a line).
+    SendPosition AppendToLine(const LineText& text);
+    // Settles the telegram on the way to the line by what the line did with
+    // it; a counted one starts the wait for КГ0.
+    void CheckHandOver();
     bool IsManualMode() const override { return !IsAutomatic(); }
 
     // Sends КГ0, КГ1, КГ2 or КГ5 (КГ4 sends nothing).
@@ -233,6 +251,8 @@ public:
     int TrayImageIndex(int current);
     // Received text not yet taken apart into messages.
     const LineText& ReceiveBuffer() const { return receiveBuffer_; }
+    // A received chunk is being taken apart right now.
+    bool IsReceiving() const { return receiving_; }
 
 private:
     // IExchangeClockHost
@@ -275,6 +295,9 @@ private:
 
     // Timed service groups (servicegroups.cpp).
     void Kg0Timers();
+    // While closing: once no telegram waits for its verdict, a wait the
+    // centre's stop answer would have cut short is cut now.
+    void SettleExitWait();
 
     const _tlg_config& config_;
     _tlg_status& status_;
@@ -282,8 +305,11 @@ private:
     QString iniPath_;
     IExchangeHost* host_;
     ILineSink* line_ = nullptr;
+    std::function<QString()> settingsSaver_;
 
     LineText receiveBuffer_;
+    bool receiving_ = false;
+    bool exitCutDeferred_ = false;
     // The front of the buffer already searched for a message end while the
     // buffer starts with an open message.
     qsizetype endSearched_ = 0;

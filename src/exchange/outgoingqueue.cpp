@@ -54,8 +54,10 @@ void TOutgoingQueue::RefreshQueueList() {
 bool TOutgoingQueue::MayScan() const {
     // Around midnight the numbering is about to change, and a telegram must
     // not go out under a number the centre is dropping; an unanswered
-    // request would leave the verdict on it unclear.
-    return !status_.CounterResetPending && !status_.NumberingHold && exchange_.RequestAge() == 0;
+    // request would leave the verdict on it unclear; and nothing new starts
+    // while the program waits to close.
+    return !status_.CounterResetPending && !status_.NumberingHold &&
+           exchange_.RequestAge() == 0 && status_.CloseCountdown == 0;
 }
 
 void TOutgoingQueue::ScanOutput() {
@@ -89,7 +91,7 @@ bool TOutgoingQueue::ScanMask(const QString& mask) {
     const QString root = OutFolder();
     bool started = false;
     for (const QString& name : ListMatching(root, mask)) {
-        if (IsSending() || !exchange_.IsAutomatic() ||
+        if (IsSending() || onItsWay_ || !exchange_.IsAutomatic() ||
             exchange_.ChannelState() != TExchange::StateRB) {
             ++queueCount_;
             continue;
@@ -170,26 +172,107 @@ void TOutgoingQueue::StartSending() {
     static const LineText kStart = LineLiteral(u"ЗЦЗЦ ");
     static const LineText kEnd = LineLiteral(u"НННН  ");
     static const LineText kService = LineLiteral(u"ССС");
-    if (sendingText_.startsWith(kService)) {
+    service_ = sendingText_.startsWith(kService);
+    handedNumber_ = -1;
+    LineText frame;
+    if (service_) {
         // A service telegram carries no number; it is settled by the
         // centre's "ССС ПРИНЯТО" alone.
-        const LineText frame = "\r\n" + kStart + sendingText_ + "\r\n" + kEnd + "\r\n";
+        frame = "\r\n" + kStart + sendingText_ + "\r\n" + kEnd + "\r\n";
         sendingText_.clear();
-        exchange_.SendToLine(frame);
-        return;
+    } else {
+        frame = "\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" + kEnd +
+                "\r\n";
     }
-    exchange_.SendToLine("\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" +
-                         kEnd + "\r\n");
+    // Whether it goes out whole is the line's to say (CheckHandOver).
+    spanTo_ = exchange_.AppendToLine(frame);
+    spanFrom_ = spanTo_ - quint64(frame.size());
+    onItsWay_ = true;
 }
 
-bool TOutgoingQueue::LineSent(bool morePending) {
-    if (sendingText_.isEmpty() || morePending)
-        return false;
+TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
+    if (!onItsWay_)
+        return HandOver::None;
+    const ILineSink* line = exchange_.Line();
+    const SendFate fate = line ? line->FateOf(spanFrom_, spanTo_) : SendFate::Discarded;
+    if (fate == SendFate::Waiting)
+        return HandOver::None;
+    onItsWay_ = false;
+    if (fate == SendFate::Discarded) {
+        // Not counted: the file waits under its own name and goes out again,
+        // with the same number, once the line is back.
+        if (IsSending())
+            Log(QStringLiteral("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: ") + OutFolder() + sendingFile_,
+                kProtocolEvent);
+        sendingFile_.clear();
+        sendingText_.clear();
+        service_ = false;
+        RefreshQueueList();
+        return HandOver::Discarded;
+    }
+    if (service_)
+        return HandOver::Written;
     status_.NumberOutput = (status_.NumberOutput + 1) % 1000;
+    handedNumber_ = status_.NumberOutput;
+    // A file the centre already rejected while its text was still on the
+    // way is counted all the same: the centre has it now.
+    if (IsSending()) {
+        status_.HandedOverFile = sendingFile_;
+        status_.HandedOverNumber = handedNumber_;
+    }
     Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     sendingText_.clear();
     exchange_.SaveCounters();
-    return true;
+    return HandOver::Counted;
+}
+
+bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
+    const QString name = status_.HandedOverFile;
+    if (name.isEmpty())
+        return false;
+    const int number = status_.HandedOverNumber;
+    const QString path = OutFolder() + name;
+    if (!QFileInfo::exists(path)) {
+        // Filed or taken away by hand since: nothing is left to settle.
+        ForgetHandOver();
+        return false;
+    }
+    if (sameDay) {
+        sendingFile_ = name;
+        sendingText_.clear();
+        service_ = false;
+        onItsWay_ = false;
+        handedNumber_ = number;
+        return true;
+    }
+    // The centre's counts of that day are gone: only the operator can tell
+    // whether it arrived.
+    Log(QStringLiteral("ТЛГ ") + path +
+            QStringLiteral(" ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС"),
+        kProtocolError);
+    const QString target =
+        TTelegramStore::MakeUnique(path + QStringLiteral(".b") + QString::fromLatin1(ThreeDigits(number)));
+    Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + path + QStringLiteral(" -> ") + target,
+        kProtocolEvent);
+    if (!RenameNoReplace(path, target))
+        Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + path + QStringLiteral(" -> ") + target,
+            kProtocolEvent);
+    ForgetHandOver();
+    RefreshQueueList();
+    return false;
+}
+
+void TOutgoingQueue::ForgetHandOver() {
+    handedNumber_ = -1;
+    if (status_.HandedOverFile.isEmpty())
+        return;
+    status_.HandedOverFile.clear();
+    status_.HandedOverNumber = 0;
+    exchange_.SaveCounters();
+}
+
+int TOutgoingQueue::FiledNumber() const {
+    return handedNumber_ >= 0 ? handedNumber_ : status_.NumberOutput;
 }
 
 void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
@@ -208,18 +291,30 @@ void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
             kProtocolEvent);
         if (manualOnFailure)
             exchange_.SetMode(false);
+        // Left without an extension the file would go out again by itself:
+        // it takes its outcome name in the out root, where the queue page
+        // shows it to the operator.
+        const QString aside = TTelegramStore::MakeUnique(OutFolder() + QFileInfo(target).fileName());
+        if (aside != target) {
+            Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + from + QStringLiteral(" -> ") + aside,
+                kProtocolEvent);
+            if (!RenameNoReplace(from, aside))
+                Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + from + QStringLiteral(" -> ") + aside,
+                    kProtocolEvent);
+        }
     }
+    sendingFile_.clear();
+    service_ = false;
+    ForgetHandOver();
     if (IExchangeHost* host = exchange_.Host())
         host->RefreshOutListIfToday();
     RefreshQueueList();
-    sendingFile_.clear();
 }
 
 void TOutgoingQueue::ConfirmSent() {
     if (!IsSending())
         return;
-    FileSent(OutDayFolder() + sendingFile_ + u'.' +
-                 QString::fromLatin1(ThreeDigits(status_.NumberOutput)),
+    FileSent(OutDayFolder() + sendingFile_ + u'.' + QString::fromLatin1(ThreeDigits(FiledNumber())),
              true);
     // Without a wait for КГ0 the next telegram follows at once.
     if (config_.ZZTimeOut == 0 && config_.ScanTimeout != 0 && exchange_.IsLineConnected() &&
@@ -231,7 +326,7 @@ void TOutgoingQueue::RejectSent() {
     if (!IsSending())
         return;
     FileSent(OutDayFolder() + sendingFile_ + QStringLiteral(".b") +
-                 QString::fromLatin1(ThreeDigits(status_.NumberOutput)),
+                 QString::fromLatin1(ThreeDigits(FiledNumber())),
              false);
 }
 
@@ -260,7 +355,3 @@ void TOutgoingQueue::DistortedSent(const LineText& message) {
     FileSent(TTelegramStore::MakeUnique(OutFolder() + sendingFile_ + suffix), false);
 }
 
-void TOutgoingQueue::Abandon() {
-    sendingFile_.clear();
-    sendingText_.clear();
-}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/outgoing.h"
+#include "exchange/queuelink.h"
 #include "util/texttypes.h"
 
 #include <QString>
@@ -26,9 +26,14 @@ struct _tlg_status;
 //   (or, for names the queue invents itself, is made unique);
 // - a file that disappears between the listing and the reading is passed
 //   over: nothing is sent for it and nothing is renamed;
-// - NumberOutput is written to the settings file as soon as a telegram has
-//   left for the line, before the centre can confirm it and so before the
-//   next telegram can start.
+// - a telegram is counted only once the line has written every byte of it;
+//   one whose text the line threw away (a dropped link, an exit) is not
+//   counted and stays waiting under its own name;
+// - once it is counted, STATUS/NumberOutput and the hand-over itself
+//   (STATUS/HandedOver, HandedOverNumber) reach the settings file in one
+//   write, before the centre can confirm it and so before the next telegram
+//   can start. Until the centre's report settles it, in this run or the
+//   next, the file is never sent again by itself.
 class TOutgoingQueue : public IOutgoingQueue {
 public:
     // Seconds to the first scan after start.
@@ -41,22 +46,30 @@ public:
     // characters (Unicode).
     static constexpr int kSizeLimit = 5000;
 
+    // What became of the telegram on its way to the line.
+    enum class HandOver {
+        None,       // nothing settled (or nothing on its way)
+        Counted,    // a numbered telegram went out whole and was counted
+        Written,    // a service telegram went out whole
+        Discarded,  // the line threw some of it away: it waits again
+    };
+
     TOutgoingQueue(TExchange& exchange, const _tlg_config& config, _tlg_status& status,
                    TProtocol& protocol);
 
     // The tick's share (only while connected, with the folders ready and
     // PATH/timeout not 0): shows the countdown, counts it down, and scans
-    // when it has run out and neither the midnight hold nor an unanswered
-    // service request stands in the way.
+    // when it has run out and neither the midnight hold, an unanswered
+    // service request nor the exit countdown stands in the way.
     void ScanOutput();
     // The scan itself: counts the waiting files ("q" names first, then "u")
     // and starts the first readable one when automatic sending may go on.
     // True when a telegram was started.
     bool ScanNow();
 
-    // The line has written a block; morePending: text is still waiting. True
-    // when this completed the hand-over of the telegram (counted, saved).
-    bool LineSent(bool morePending);
+    // Looks at what the line did with the telegram on its way (after every
+    // block it sent, every change of the link, every tick).
+    HandOver CheckHandOver();
 
     // Outcomes, reported by the centre. Each acts only while a file is being
     // sent and leaves the queue free for the next one.
@@ -65,8 +78,12 @@ public:
     void DistortedSent(const LineText& message);
     void ServiceAccepted();
 
-    // Forgets the telegram being sent; its file stays waiting.
-    void Abandon();
+    // At start-up, the hand-over the last run left unsettled
+    // (STATUS/HandedOver): on the same working day it waits for the next
+    // counter report as if the telegram had just gone out; from another day
+    // no report can settle it any more, and the file is set aside in the out
+    // root for the operator (name.bNNN). True when it waits for a report.
+    bool RestoreHandOver(bool sameDay);
     // "СВЯЗЬ ": the next scan in at most kScanAfterLinkWord seconds.
     void ShortenScanCountdown();
 
@@ -91,11 +108,18 @@ public:
     bool RetryQueueFile(const QString& name);
 
     // --- State.
-    // The file whose telegram is on its way, relative to the out folder.
+    // The file whose telegram is on its way or waits for the centre's
+    // verdict, relative to the out folder.
     const QString& SendingFile() const { return sendingFile_; }
-    // Its text until the line has taken all of it.
+    // Its text until the line has taken all of it (never kept for "ССС").
     const LineText& SendingText() const { return sendingText_; }
     bool IsSending() const { return !sendingFile_.isEmpty(); }
+    // Bytes of the last telegram started are still between the queue and
+    // the line.
+    bool OnItsWay() const { return onItsWay_; }
+    // A numbered telegram the line has taken whole, waiting for the centre's
+    // counter report.
+    bool AwaitsReport() const { return IsSending() && !onItsWay_ && !service_; }
     int QueueCount() const { return queueCount_; }
     int ScanCountdown() const { return scanCountdown_; }
     // PATH/out as configured, ending in "/", and today's folder in it.
@@ -110,7 +134,10 @@ private:
     void SetAside(const QString& path);
     void StartSending();
     bool MayScan() const;
+    // The number a filed name carries: the one the telegram went out with.
+    int FiledNumber() const;
     void FileSent(const QString& target, bool manualOnFailure);
+    void ForgetHandOver();
     void Log(const QString& text, int level) const;
 
     TExchange& exchange_;
@@ -120,6 +147,11 @@ private:
 
     QString sendingFile_;
     LineText sendingText_;
+    bool service_ = false;   // the file is a "ССС" service telegram
+    bool onItsWay_ = false;  // [spanFrom_, spanTo_) of the send text is unsettled
+    quint64 spanFrom_ = 0;
+    quint64 spanTo_ = 0;
+    int handedNumber_ = -1;  // the output number it went out with
     int queueCount_ = 0;
     int scanCountdown_ = kFirstScan;
 };

@@ -165,6 +165,8 @@ void TExchange::HandleCentreMessage(const LineText& body) {
             host_->ShowErrorBox(QStringLiteral("Error"), LineToWide(body));
         protocol_.AddText(LineLiteral(u"ОШИБКА:") + body, kProtocolError);
     }
+    // A verdict on the telegram sent may end a wait to close.
+    SettleExitWait();
 }
 
 void TExchange::DispatchCentreMessage(const LineText& body) {

@@ -9,6 +9,8 @@
 #include "exchange/matchpattern.h"
 #include "protocol/protocol.h"
 
+#include <QScopedValueRollback>
+
 #include <cstring>
 
 namespace {
@@ -86,6 +88,12 @@ void TExchange::OnLineReceive(const LineText& received) {
     if (host_)
         host_->ShowStatusText(LineToWide(RightView(receiveBuffer_, 100)));
     ++activityCount_;
+    // Taken apart by the handling already under way (a nested event loop
+    // brought this chunk in the middle of a message): it goes on from the
+    // buffer, never from inside that message.
+    if (receiving_)
+        return;
+    const QScopedValueRollback<bool> busy(receiving_, true);
     for (int pass = 0; pass < kPassesPerChunk; ++pass)
         if (!ExtractionPass())
             break;

@@ -81,9 +81,14 @@ void TExchange::SetChannelState(QByteArrayView word) {
         }
     }
     // Leaving РБ while the program waits to close: the centre will not answer
-    // the stop group any more, so the wait is cut short.
-    if (state == StateBA && channelState_ == StateRB && status_.CloseCountdown > 2)
-        status_.CloseCountdown = 2;
+    // the stop group any more, so the wait is cut short; but not before a
+    // telegram the line has taken has had its report.
+    if (state == StateBA && channelState_ == StateRB && status_.CloseCountdown > 2) {
+        if (queue_.AwaitsReport() || queue_.OnItsWay())
+            exitCutDeferred_ = true;
+        else
+            status_.CloseCountdown = 2;
+    }
     channelState_ = state;
 
     const QString code = QString::fromUtf16(kStateCodes[state]);

@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Long waits are cut into slices so that an abort request is seen soon.
-constexpr int kWaitSliceMs = 50;
+constexpr int kWaitSliceMs = 20;
 
 // One poll of a single descriptor with a time-out in microseconds. Returns
 // the reported events, 0 on time-out or error.

@@ -52,7 +52,8 @@ public:
     // Asked between slices of a wait; true ends the wait as a failure.
     void SetAbortCheck(std::function<bool()> check) { abortCheck_ = std::move(check); }
 
-    static constexpr int kDefaultConnectTimeoutMs = 5000;
+    // A lossy dial-up path needs room for several SYN retries (1, 3, 7, 15 s).
+    static constexpr int kDefaultConnectTimeoutMs = 20000;
     static constexpr int kDefaultSendTimeoutMs = 30000;
 
 protected:

@@ -129,17 +129,45 @@ void CTlgClient::Wake() {
 
 // ---------------------------------------------------------------- send text
 
-void CTlgClient::AppendSend(QByteArrayView text) {
+SendPosition CTlgClient::AppendSend(QByteArrayView text) {
     CMutexLocker lock(sendLock_);
     sendText_.append(text);
     sendPending_ = true;
+    return sendFront_ + SendPosition(sendText_.size());
 }
 
 void CTlgClient::ClearSend() {
     CMutexLocker lock(sendLock_);
+    // A block on its way is not thrown away: its send decides its fate.
+    const SendPosition end = sendFront_ + SendPosition(sendText_.size());
+    NoteLoss(qMax(sendFront_, inFlightEnd_), end);
+    sendFront_ = end;
     sendText_.clear();
     sendPending_ = false;
     ++sendGeneration_;
+}
+
+void CTlgClient::NoteLoss(SendPosition from, SendPosition to) {
+    if (from >= to)
+        return;
+    if (!losses_.empty() && losses_.back().second == from) {
+        losses_.back().second = to;
+        return;
+    }
+    // The exchange asks about the telegram on its way at every event, long
+    // before this many losses have come after it.
+    constexpr size_t kKeptLosses = 64;
+    if (losses_.size() == kKeptLosses)
+        losses_.erase(losses_.begin());
+    losses_.emplace_back(from, to);
+}
+
+SendFate CTlgClient::FateOf(SendPosition from, SendPosition to) const {
+    CMutexLocker lock(sendLock_);
+    for (const auto& [lostFrom, lostTo] : losses_)
+        if (lostFrom < to && lostTo > from)
+            return SendFate::Discarded;
+    return writtenTo_ >= to ? SendFate::Written : SendFate::Waiting;
 }
 
 LineText CTlgClient::PeekSend() const {
@@ -436,19 +464,30 @@ void CTlgClient::SendPass() {
         const qsizetype k = qMin<qsizetype>(n, kBlockSize);
         const LineText block = sendText_.left(k);
         const quint64 generation = sendGeneration_;
+        const SendPosition blockAt = sendFront_;
+        inFlightEnd_ = blockAt + SendPosition(k);
         // The socket may make us wait; the GUI thread must still be able to
         // append in the meantime.
         sendLock_.Unlock();
         const int sent = tcpClient_->Send(block.constData(), int(k));
         sendLock_.Lock(-1);
+        inFlightEnd_ = 0;
+        const bool cleared = generation != sendGeneration_;
         if (sent != k) {
+            // A block still in the text is thrown away with it at the next
+            // connect; one a ClearSend let go of is lost now.
+            if (cleared)
+                NoteLoss(blockAt, blockAt + SendPosition(k));
             sendLock_.Unlock();
             LinkFailure(QStringLiteral("Error TCP Send. Disconnect."));
             return;
         }
+        writtenTo_ = qMax(writtenTo_, blockAt + SendPosition(k));
         // A ClearSend while the block was on its way already removed it.
-        if (generation == sendGeneration_)
+        if (!cleared) {
             sendText_.remove(0, k);
+            sendFront_ += SendPosition(k);
+        }
         n -= k;
         lastSent_ = block;
         const bool last = n == 0;

@@ -14,6 +14,8 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // The lengths of the line thread's waits. Only tests shorten them.
 struct TLinkTimings {
@@ -73,11 +75,12 @@ public:
     const TLinkTimings& Timings() const { return timings_; }
 
     // --- Send text (any thread).
-    void AppendSend(QByteArrayView text) override;
+    SendPosition AppendSend(QByteArrayView text) override;
     void ClearSend() override;
     bool IsSendPending() const override { return sendPending_; }
     // The text waiting for transmission, cut to 199 bytes when it holds 200 or more.
     LineText PeekSend() const override;
+    SendFate FateOf(SendPosition from, SendPosition to) const override;
 
     // --- Link state (any thread).
     bool IsConnected() const override;
@@ -181,11 +184,22 @@ private:
     std::unique_ptr<CTcpIpClient> tcpClient_;
     std::unique_ptr<IDialUpControl> vpn_;
 
+    // Under sendLock_: the bytes from [from, to) were thrown away.
+    void NoteLoss(SendPosition from, SendPosition to);
+
     // Send text, shared by both threads under sendLock_.
     mutable CMutex sendLock_;
     LineText sendText_;
     quint64 sendGeneration_ = 0;
     std::atomic<bool> sendPending_{false};
+    // The ledger of the send text, under sendLock_: the position of its first
+    // byte, the end of what the socket has taken, the end of the block on its
+    // way (0 when none; ClearSend leaves that block to its send), and the
+    // stretches thrown away, newest last.
+    SendPosition sendFront_ = 0;
+    SendPosition writtenTo_ = 0;
+    SendPosition inFlightEnd_ = 0;
+    std::vector<std::pair<SendPosition, SendPosition>> losses_;
 
     // Single words that both threads touch; a stale read only delays a reaction.
     std::atomic<bool> stop_{false};

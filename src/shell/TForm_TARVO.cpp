@@ -1,6 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
+#include "config/settings.h"
 #include "editor/TEditorPage.h"
 #include "exchange/TForm_AutoKSS.h"
 #include "exchange/TQueuePage.h"
@@ -73,6 +74,11 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
     exchange_.SetSchemaCopies(records_.schemaCopies);
+    // A first counter save, with no settings file yet, writes all of it.
+    exchange_.SetSettingsSaver([this] {
+        RememberGeometry();
+        return SaveSettings(options_.IniPath, config_, status_, records_.controls);
+    });
     // The editor's writes bring the next scan of the output folder near.
     outgoing_.SetQueue(&exchange_.Queue());
 

@@ -85,10 +85,10 @@ void TForm_TARVO::Timer_1secTimer() {
         return;
 
     RefreshHeadPanel();
+    exchange_.TickClock();
+    head_->Label_Time->setText(status_.CurrentSecondsColonText);
     RefreshLinkDisplay();
-    exchange_.Tick();
-    if (!finished_)
-        head_->Label_Time->setText(status_.CurrentSecondsColonText);
+    exchange_.TickWork();
 }
 
 void TForm_TARVO::AfterStart() {

@@ -43,7 +43,7 @@ void TForm_TARVO::LineReceived(CTlgClient* thread) {
 }
 
 void TForm_TARVO::LineSent(CTlgClient* thread) {
-    exchange_.OnLineSent(thread->LastSent(), thread->IsSendPending());
+    exchange_.OnLineSent(thread->LastSent());
 }
 
 void TForm_TARVO::LineStatusChanged(CTlgClient* thread) {

@@ -413,7 +413,7 @@ TEST(SaveSettings, ARefusedWriteNamesTheFileAndChangesNothing) {
               (QStringList{"folder.ini", "korvel.ini", "plainfile"}));
 }
 
-TEST(SaveCounters, TouchesOnlyTheTwoCounters) {
+TEST(SaveCounters, TouchesOnlyTheCountersTheirDayAndTheHandOver) {
     const QByteArray original =
         "[STATUS]\r\n"
         "numberinput = 3\r\n"
@@ -430,26 +430,40 @@ TEST(SaveCounters, TouchesOnlyTheTwoCounters) {
     _tlg_status status;
     status.NumberInput = 12, status.NumberOutput = 4, status.EditNumber = 55;
     status.Automatic = false, status.DayText = "0201";
+    status.HandedOverFile = "0201q007", status.HandedOverNumber = 4;
     ASSERT_EQ(SaveCounters(path, status), QString());
     EXPECT_EQ(ReadBytes(path), QByteArray("[STATUS]\r\n"
                                           "numberinput=12\r\n"
                                           "Automatic=1\r\n"
                                           "NumberOutput=4\r\n"
-                                          "MMDD=0130\r\n"
+                                          "MMDD=0201\r\n"
+                                          "HandedOver=0201q007\r\n"
+                                          "HandedOverNumber=4\r\n"
                                           "[OTHER]\r\n"
                                           "EditNumber=9\r\n"));
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
 
+    // What the next start reads back.
+    _tlg_config config;
+    _tlg_status read;
+    SchemaCopyTable copies{};
+    _tlg_controls controls;
+    LoadSettings(path, home.path(), config, read, copies, controls);
+    EXPECT_EQ(read.HandedOverFile, "0201q007");
+    EXPECT_EQ(read.HandedOverNumber, 4);
+    EXPECT_EQ(read.DayText, "0201");
+
+    status.HandedOverFile.clear(), status.HandedOverNumber = 0;
     home.write("korvel.ini", "[OTHER]\nEditNumber=9\n");
     ASSERT_EQ(SaveCounters(path, status), QString());
     EXPECT_EQ(ReadBytes(path), QByteArray("[OTHER]\nEditNumber=9\n"
-                                          "[STATUS]\nNumberInput=12\nNumberOutput=4\n"));
+                                          "[STATUS]\nNumberInput=12\nNumberOutput=4\nMMDD=0201\n"
+                                          "HandedOver=\nHandedOverNumber=0\n"));
 
     const QString fresh = home.file("new.ini");
     ASSERT_EQ(SaveCounters(fresh, status), QString());
-    EXPECT_EQ(ReadBytes(fresh), QByteArray("[STATUS]\r\nNumberInput=12\r\nNumberOutput=4\r\n"));
     ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }

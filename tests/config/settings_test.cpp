@@ -137,7 +137,7 @@ const char kDefaultFile[] =
     "[PATH]|inp=inp/|inp_days=240|out=out/|out_days=240|prt=prt/|prt_days=240|DayFormat=mmdd|"
     "SearchDayFormat=????|timeout=30|OutputInAppendMode=1|SaveRegisterInTlg=0|SaveTlg_ANSI=1|"
     "CorrectInputTlg=0|MarkFilesInList=0|"
-    "[STATUS]|NumberInput=0|NumberOutput=0|Automatic=1|MMDD=|"
+    "[STATUS]|NumberInput=0|NumberOutput=0|Automatic=1|MMDD=|HandedOver=|HandedOverNumber=0|"
     "[PRINT]|AutoPrintTlg=0|AutoPrintMsg=0|AutoWordWrap=1|PRN=PRN|MatrixRAW=1|"
     "WindowsPrinterN=-1|SkipLines=4|PrintRegisters=0|LoadFont=0|LoadFontFileName=|"
     "[FONT]|Name=Arial|Size=10|Style=|"

@@ -41,9 +41,7 @@ void TWorkstation::Start(int port) {
         Qt::BlockingQueuedConnection);
     connect(
         &line, &CTlgClient::OnSent, this,
-        [this](CTlgClient* thread) {
-            exchange.OnLineSent(thread->LastSent(), thread->IsSendPending());
-        },
+        [this](CTlgClient* thread) { exchange.OnLineSent(thread->LastSent()); },
         Qt::BlockingQueuedConnection);
     connect(
         &line, &CTlgClient::OnStatus, this,

@@ -32,7 +32,7 @@ protected:
 
 TEST_F(ExchangeTest, ReceivedAndSentTrafficGoToTheProtocol) {
     exchange.OnLineReceive(L(u"ЗЦЗЦ 001\r\n"));
-    exchange.OnLineSent("|" + L(u"ЗЗ "), false);
+    exchange.OnLineSent("|" + L(u"ЗЗ "));
     exchange.OnLineReceive(L(u"ТЕКСТ"));
     ASSERT_EQ(protocol.Lines().size(), 2);
     EXPECT_EQ(protocol.Lines()[0], "\x01" + L(u"ЗЦЗЦ 001<>"));

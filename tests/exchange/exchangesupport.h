@@ -5,23 +5,13 @@
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/recordingline.h"
 #include "support/testhome.h"
 
 #include <QMap>
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
-// The line as the exchange sees it: every byte appended is kept.
-struct RecordingLine : ILineSink {
-    void AppendSend(QByteArrayView text) override { sent += text.toByteArray(); }
-    void ClearSend() override { sent.clear(); }
-    bool IsConnected() const override { return connected; }
-    bool IsSendPending() const override { return !sent.isEmpty(); }
-    LineText PeekSend() const override { return sent.size() >= 200 ? sent.left(199) : sent; }
-    LineText sent;
-    bool connected = true;
-};
 
 // The operator's side: every call is noted, in order, in calls ("Name arg").
 struct RecordingHost : IExchangeHost {

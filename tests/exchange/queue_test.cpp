@@ -3,6 +3,8 @@
 
 #include "centrestream.h"
 #include "queuesupport.h"
+#include "config/inifile.h"
+#include "config/settings.h"
 #include "util/codepages.h"
 
 #include <QDir>
@@ -179,6 +181,7 @@ TEST_F(QueueTest, WhatHoldsTheScanBack) {
         {"timeout 0", [this] { config.ScanTimeout = 0; }, false},
         {"line down", [this] { line.connected = false; }, false},
         {"folders missing", [this] { status.FoldersReady = false; }, false},
+        {"exit countdown", [this] { status.CloseCountdown = 30; }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -267,7 +270,9 @@ TEST_F(QueueTest, AConfirmationNeverReplacesAFiledTelegram) {
     EXPECT_TRUE(Events().contains("ОШИБКА ПЕРЕИМЕНОВАНИЯ: out/0130q001 -> out/0130/0130q001.001"));
     EXPECT_FALSE(status.Automatic);
     EXPECT_EQ(OutFile("0130/0130q001.001"), "filed before");
-    EXPECT_TRUE(OutRoot().contains("0130q001")) << "it waits for the operator";
+    EXPECT_EQ(Events().last(), "ПЕРЕИМЕНОВАНИЕ: out/0130q001 -> out/0130q001.001");
+    EXPECT_EQ(OutRoot(), QStringList{"0130q001.001"})
+        << "it waits for the operator under its outcome, never to go out again by itself";
     EXPECT_FALSE(exchange.Queue().IsSending()) << "the queue moves on";
 }
 
@@ -300,22 +305,109 @@ TEST_F(QueueTest, ExitTakesBackATelegramStillOnItsWay) {
     EXPECT_EQ(OutRoot(), QStringList{"0130q001"}) << "the file waits for the next run";
 }
 
-TEST_F(QueueTest, ExitKeepsATelegramTheLineHasTaken) {
+TEST_F(QueueTest, ExitAsksForTheVerdictOnATelegramTheLineHasTaken) {
     Put("0130q001", "ОДИН");
     TickUntilSent();
     Drain();
+    // "Выход" before the ZZ countdown's КГ0: the centre is asked first.
+    status.CloseCountdown = 10;
     EXPECT_TRUE(exchange.StopForExit());
     EXPECT_EQ(exchange.Queue().SendingFile(), "0130q001");
-    line.sent.clear();
-    Report(1, 0);
-    EXPECT_EQ(OutDay(), QStringList{"0130q001.001"}) << "a late report still files it";
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ |ЗЦЗЦ КС СТОП НННН  "));
+    Receive(CentreMessage("СВЯЗЬ БА"));
+    EXPECT_EQ(status.CloseCountdown, 10) << "the stop's answer does not cut the report's chance";
+    Report(1, 0, "СВЯЗЬ БА");
+    EXPECT_EQ(OutDay(), QStringList{"0130q001.001"}) << "the report files it";
+    EXPECT_EQ(status.CloseCountdown, 2) << "and then the wait is cut short";
 
+    status.CloseCountdown = 0;
     exchange.SetChannelState(L(u"БА"));
     EXPECT_FALSE(exchange.StopForExit()) << "not working: nothing to stop";
     exchange.SetChannelState(L(u"РБ"));
     line.connected = false;
     EXPECT_FALSE(exchange.StopForExit());
     EXPECT_TRUE(line.sent.isEmpty());
+}
+
+TEST_F(QueueTest, ATelegramTheLineThrewAwayIsNotCountedAndGoesAgain) {
+    Put("0130q001", "ОДИН");
+    EXPECT_EQ(TickUntilSent(), Frame(1, "ОДИН"));
+    // The link drops; the new connection starts with an empty send text, and
+    // the first thing it writes is the periodic КГ0.
+    line.ClearSend();
+    exchange.SendServiceGroup(TExchange::KG0);
+    Drain();
+    EXPECT_EQ(status.NumberOutput, 0);
+    EXPECT_EQ(StoredNumberOutput(), 0);
+    EXPECT_FALSE(Events().contains("ТЛГ ПЕРЕДАНА В ЛИНИЮ "));
+    EXPECT_TRUE(Events().contains("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: out/0130q001"));
+    EXPECT_FALSE(exchange.Queue().IsSending());
+    EXPECT_EQ(OutRoot(), QStringList{"0130q001"}) << "it waits under its own name";
+
+    Report(0, 0);
+    EXPECT_TRUE(status.Automatic) << "the counters are in step";
+    EXPECT_EQ(TickUntilSent(), Frame(1, "ОДИН")) << "out again, with the same number";
+    Drain();
+    EXPECT_EQ(status.NumberOutput, 1);
+}
+
+// The program ends after the line has taken a telegram and before the
+// centre's report (killed, or the exit wait cut short): the next run asks and
+// files it, and never sends it again.
+TEST_F(QueueTest, AHandOverLeftUnsettledIsSettledByTheNextRun) {
+    Put("0130q001", "ОДИН");
+    Put("0130q002", "ДВА");
+    TickUntilSent();
+    Drain();
+    CIniFile ini;
+    ini.Load(home.file("korvel.ini"));
+    EXPECT_EQ(ini.ReadInteger("STATUS", "NumberOutput", -1), 1);
+    EXPECT_EQ(ini.ReadString("STATUS", "HandedOver", ""), "0130q001");
+    EXPECT_EQ(ini.ReadInteger("STATUS", "HandedOverNumber", -1), 1);
+
+    for (const bool sameDay : {true, false}) {
+        SCOPED_TRACE(sameDay ? "same day" : "next day");
+        _tlg_config nextConfig = config;
+        _tlg_status next;
+        SchemaCopyTable copies{};
+        _tlg_controls controls;
+        LoadSettings(home.file("korvel.ini"), home.path(), nextConfig, next, copies, controls);
+        if (!sameDay) {
+            // Written in the same write as the counters: only the day is changed here.
+            next.DayText = "0129";
+            next.HandedOverFile = "0130q001";
+        }
+        nextConfig.ZZTimeOut = 4;
+        next.Automatic = true;
+        RecordingLine nextLine;
+        TExchange restarted(nextConfig, next, protocol, clock, home.file("korvel.ini"), &host);
+        restarted.SetLine(&nextLine);
+        next.FoldersReady = restarted.CheckFolders();
+        restarted.StartWorkingDay();
+        restarted.SetChannelState(L(u"РБ"));
+        if (!sameDay) {
+            EXPECT_FALSE(restarted.Queue().IsSending());
+            EXPECT_TRUE(OutRoot().contains("0130q001.b001")) << "set aside for the operator";
+            EXPECT_TRUE(next.HandedOverFile.isEmpty());
+            break;
+        }
+        EXPECT_EQ(restarted.Queue().SendingFile(), "0130q001");
+        EXPECT_TRUE(restarted.Queue().AwaitsReport());
+        for (int i = 0; i < 4; ++i) {
+            clock.AdvanceSeconds(1);
+            restarted.Tick();
+        }
+        EXPECT_EQ(nextLine.Take(), L(u"|ЗЗ ")) << "asked at once, and nothing sent again";
+        restarted.OnLineReceive(CentreMessage("ВАШ 001 НАШ 000 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА"));
+        EXPECT_EQ(OutDay(), QStringList{"0130q001.001"});
+        EXPECT_TRUE(next.HandedOverFile.isEmpty());
+        ini.Load(home.file("korvel.ini"));
+        EXPECT_EQ(ini.ReadString("STATUS", "HandedOver", "?"), "");
+        // Back to the state the first run left, for the next day's case.
+        home.write("out/0130q001", "ОДИН");
+        status.HandedOverFile = "0130q001";
+        exchange.SaveCounters();
+    }
 }
 
 TEST_F(QueueTest, TheQueuePageListsRetriesAndDeletes) {

@@ -25,7 +25,7 @@ LineText QueueFixture::Drain() {
     const LineText block = line.sent;
     line.sent.clear();
     if (!block.isEmpty())
-        exchange.OnLineSent(block, false);
+        exchange.OnLineSent(block);
     return block;
 }
 

@@ -6,21 +6,13 @@
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/recordingline.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QRandomGenerator>
 
 namespace {
-
-struct NullLine : ILineSink {
-    void AppendSend(QByteArrayView text) override { sent += text.size(); }
-    void ClearSend() override {}
-    bool IsConnected() const override { return true; }
-    bool IsSendPending() const override { return false; }
-    LineText PeekSend() const override { return {}; }
-    qsizetype sent = 0;
-};
 
 // Files outside inp/ that the program may write: its settings and protocols.
 bool allowedOutsideInp(const QString& relative) {
@@ -86,7 +78,7 @@ QString TReceiveHarness::Run(QByteArrayView input) {
     status.Automatic = true;
     FakeClock clock;
     TProtocol protocol;
-    NullLine line;
+    RecordingLine line;
     TExchange exchange(config, status, protocol, clock, folder_ + QLatin1String("/korvel.ini"));
     exchange.SetLine(&line);
     exchange.ArmAnswerback();

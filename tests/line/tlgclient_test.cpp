@@ -250,6 +250,63 @@ TEST(TlgClient, ClearSendDuringABlockedSendLosesNoNewText) {
     EXPECT_EQ(link.server.Read(1030), Pattern(1024) + "NEWEND");
 }
 
+// Every byte appended ends up written to the socket or thrown away, and the
+// line can tell which: what the exchange counts a telegram by.
+TEST(TlgClient, EveryByteOfTheSendTextIsWrittenOrThrownAway) {
+    {
+        SCOPED_TRACE("cleared between two blocks");
+        Link link;
+        link.rec.onSent = [&](CTlgClient& client, const LinkRecorder::Sent&) {
+            if (link.rec.sent.size() == 1)
+                client.ClearSend();
+        };
+        ASSERT_TRUE(link.Up());
+        const SendPosition end = link.client->AppendSend(Pattern(2500));
+        const SendPosition start = end - 2500;
+        EXPECT_EQ(link.client->FateOf(start, end), SendFate::Waiting);
+        ASSERT_TRUE(WaitUntil([&] { return !link.rec.sent.isEmpty(); }));
+        EXPECT_EQ(link.client->FateOf(start, start + 1024), SendFate::Written);
+        EXPECT_EQ(link.client->FateOf(start + 1024, end), SendFate::Discarded);
+        EXPECT_EQ(link.client->FateOf(start, end), SendFate::Discarded);
+        const SendPosition next = link.client->AppendSend("NEW");
+        EXPECT_EQ(next, end + 3) << "positions go on after what was thrown away";
+        ASSERT_TRUE(WaitUntil([&] { return link.rec.sent.size() == 2; }));
+        EXPECT_EQ(link.client->FateOf(end, next), SendFate::Written);
+    }
+    {
+        SCOPED_TRACE("cleared while a block is stuck in the socket, then the link breaks");
+        LoopbackServer server(false);
+        server.SetReceiveBuffer(4096);
+        server.Listen();
+        LinkRecorder rec;
+        auto client = MakeClient(rec);
+        client->SetTcp(kLoopbackHost, server.Port(), QString(), 0);
+        ASSERT_TRUE(rec.WaitStatus(ConnectText(server.Port())));
+        ASSERT_TRUE(server.Accept());  // and never reads
+        const SendPosition end = client->AppendSend(QByteArray(16 * 1024 * 1024, 'x'));
+        // Until the sends stall against the full buffers (no block for 300 ms).
+        qsizetype count = 0;
+        QElapsedTimer quiet;
+        quiet.start();
+        WaitUntil([&] {
+            if (rec.sent.size() != count) {
+                count = rec.sent.size();
+                quiet.restart();
+            }
+            return count > 0 && quiet.elapsed() > 300;
+        });
+        const SendPosition written = SendPosition(count) * 1024;
+        client->ClearSend();
+        EXPECT_EQ(client->FateOf(0, written), SendFate::Written);
+        EXPECT_EQ(client->FateOf(written, written + 1024), SendFate::Waiting)
+            << "the block in the socket's hands is not thrown away by the clear";
+        EXPECT_EQ(client->FateOf(written + 1024, end), SendFate::Discarded);
+        server.CloseConnection();
+        ASSERT_TRUE(rec.WaitStatus(QStringLiteral("Error TCP Send. Disconnect.")));
+        EXPECT_EQ(client->FateOf(written, written + 1024), SendFate::Discarded);
+    }
+}
+
 TEST(TlgClient, UrgentKeepaliveIsEchoedAndItsExpiryDropsTheLink) {
     Link link;
     ASSERT_TRUE(link.Up());

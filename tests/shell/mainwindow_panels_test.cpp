@@ -12,6 +12,7 @@
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"
 #include "support/fakeclock.h"
+#include "support/recordingline.h"
 #include "support/modal.h"
 #include "support/testhome.h"
 
@@ -29,17 +30,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The line as the exchange sees it, every byte kept.
-struct TestLine : ILineSink {
-    void AppendSend(QByteArrayView text) override { sent += text.toByteArray(); }
-    void ClearSend() override { sent.clear(); }
-    bool IsConnected() const override { return connected; }
-    bool IsSendPending() const override { return false; }
-    LineText PeekSend() const override { return sent.left(199); }
-    LineText sent;
-    bool connected = true;
-};
 
 class MainWindowPanelsTest : public ProgramFolderTest {
 protected:
@@ -69,7 +59,7 @@ protected:
     TProtocol protocol;
     StartOptions options;
     TSettingsRecords records;
-    TestLine line;
+    RecordingLine line;
 };
 
 TEST_F(MainWindowPanelsTest, QueuePageIsShownOnlyWithSomethingInIt) {
@@ -247,7 +237,7 @@ TEST_F(MainWindowPanelsTest, TrayPictureFollowsTheLineAndAnimates) {
     window->Exchange().SetChannelState(L(u"РБ"));
     window->Exchange().ClearActivity();
     EXPECT_EQ(tick(), 8);
-    window->Exchange().OnLineSent("X", false);
+    window->Exchange().OnLineSent("X");
     EXPECT_EQ(tick(), 4);  // (8 + 1) mod 5
     EXPECT_EQ(tick(), 0);
     EXPECT_EQ(window->Exchange().ActivityCount(), 0);
