@@ -42,8 +42,10 @@ TTrailer ParseTrailer(QByteArrayView buffer) {
         return {LineText(), !end.startsWith(b)};
     if (!b.startsWith(end))
         return {LineText(), true};
+    // The end mark alone, as the wait runs out (the line dropped, the centre
+    // paused right after it): it is the trailer's beginning all the same.
     if (b.size() <= end.size())
-        return {LineText(), false};
+        return {LeftView(b, end.size()).toByteArray(), false};
     // A register mark (the figures shift) may stand before the first group.
     qsizetype pos = IsRegisterMark(b[6]) ? 7 : 6;
     // ' ' stands for any white-space character, 'd' for a digit.

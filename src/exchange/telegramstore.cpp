@@ -230,12 +230,19 @@ void TTelegramStore::AppendRaw(const QString& path, QByteArrayView bytes) {
 }
 
 QString TTelegramStore::WorkingBase(const QString& base) const {
-    if (config_.OutputInAppendMode)
-        return base;
+    // A telegram left open by a failed completion keeps its working files.
+    // In append mode a new one of the same name is appended to them, but
+    // only where its text fits their encoding: the save and the completion
+    // must work on the same file.
+    const bool unicode = !config_.SaveTlgAnsi;
+    auto taken = [&](const QString& candidate) {
+        const QString rcv = candidate + QLatin1String(".rcv");
+        if (config_.OutputInAppendMode)
+            return pathExists(rcv) && !encodingFits(rcv, unicode);
+        return pathExists(rcv) || pathExists(candidate + QLatin1String(".rcvtlg"));
+    };
     QString candidate = base;
-    for (int i = 0; pathExists(candidate + QLatin1String(".rcv")) ||
-                    pathExists(candidate + QLatin1String(".rcvtlg"));
-         ++i)
+    for (int i = 0; taken(candidate); ++i)
         candidate = base + u'.' + QString::number(i);
     return candidate;
 }

@@ -46,10 +46,10 @@ public:
     // Copies for automatic printing by scheme number; null: 2 of every scheme.
     void SetSchemaCopies(const SchemaCopyTable* table) { schemaCopies_ = table; }
 
-    // The working base for a new telegram named base: base itself, or, when
-    // names are not appended to, the first of base.0, base.1, ... whose
-    // working files do not exist (a telegram left open by a failed completion
-    // keeps its files).
+    // The working base for a new telegram named base: base itself, or the
+    // first of base.0, base.1, ... whose working files a telegram left open
+    // by a failed completion does not hold (in append mode: holds only in
+    // the encoding the new text is written in).
     QString WorkingBase(const QString& base) const;
 
     // Saves a received message: the raw body beside the readable file (path +

@@ -141,14 +141,38 @@ TEST_F(TelegramStoreTest, TheCompletionFollowsTheEncodingOfItsWorkingFile) {
     EXPECT_EQ(AnsiToWide(Read("0130q215.045")), "ЗЦЗЦ 045 ТЕКСТНННН  ");
 }
 
-TEST_F(TelegramStoreTest, ATelegramLeftOpenKeepsItsFilesWithoutAppending) {
-    config.OutputInAppendMode = false;
-    ASSERT_TRUE(store.SaveTelegram("inp/0130/0130q215.045.rcv", L(u"045 ОТКРЫТАЯ"), false));
-    const QString base = store.WorkingBase("inp/0130/0130q215.045");
-    EXPECT_EQ(base, "inp/0130/0130q215.045.0");
-    ASSERT_TRUE(Store("0130q215.045", L(u"045 НОВАЯ"), LineText()));
-    EXPECT_EQ(AnsiToWide(Read("0130q215.045.rcv")), "ЗЦЗЦ 045 ОТКРЫТАЯ");
-    EXPECT_EQ(AnsiToWide(Read("0130q215.045.0")), "ЗЦЗЦ 045 НОВАЯ");
+// A telegram left open (a failed completion) and a new one of the same name:
+// the completion always works on the file the save wrote.
+TEST_F(TelegramStoreTest, ATelegramLeftOpenAndANewOneOfItsName) {
+    const struct {
+        const char* what;
+        bool append;
+        bool openInUnicode;  // the settings changed to ANSI since it was saved
+        const char* base;
+        const char* completed;
+    } cases[] = {
+        {"without appending", false, false, "0130q215.045.0", "ЗЦЗЦ 045 НОВАЯ"},
+        {"appended in its encoding", true, false, "0130q215.045",
+         "ЗЦЗЦ 045 ОТКРЫТАЯ\r\nЗЦЗЦ 045 НОВАЯ"},
+        {"another encoding", true, true, "0130q215.045.0", "ЗЦЗЦ 045 НОВАЯ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(home.file("inp/0130")).removeRecursively();
+        QDir().mkpath(home.file("inp/0130"));
+        config.OutputInAppendMode = c.append;
+        config.SaveTlgAnsi = !c.openInUnicode;
+        ASSERT_TRUE(store.SaveTelegram("inp/0130/0130q215.045.rcv", L(u"045 ОТКРЫТАЯ"), false));
+        const QByteArray open = Read("0130q215.045.rcv");
+        config.SaveTlgAnsi = true;
+        EXPECT_EQ(store.WorkingBase("inp/0130/0130q215.045"), QString("inp/0130/") + c.base);
+        ASSERT_TRUE(Store("0130q215.045", L(u"045 НОВАЯ"), LineText()));
+        EXPECT_EQ(AnsiToWide(Read(c.base)), QString::fromUtf8(c.completed));
+        if (QString(c.base) != "0130q215.045") {
+            EXPECT_EQ(Read("0130q215.045.rcv"), open) << "the open one is left as it was";
+            EXPECT_FALSE(Names().contains("0130q215.045.rcv.0"));
+        }
+    }
 }
 
 TEST_F(TelegramStoreTest, MakeUniqueCountsOn) {
