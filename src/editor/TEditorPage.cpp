@@ -292,9 +292,13 @@ bool TEditorPage::ConfirmSend(const QStringList& lines) {
 }
 
 void TEditorPage::ShowWriteError(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
-                    window());
-    box.exec();
+    // Shown without waiting: a forward that fails is written from inside a
+    // received block, and the line waits for that block's handler.
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text,
+                                QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("MessageBox_WriteError"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void TEditorPage::OutgoingWritten(const QString& path, bool confirmed) {

@@ -30,20 +30,51 @@ void TOutgoingWriter::SkipTakenNumbers() {
     }
 }
 
-TOutgoingWriter::Result TOutgoingWriter::WriteOutgoingFile(bool confirm) {
+int TOutgoingWriter::FreeNumber() {
     SkipTakenNumbers();
-    if (status_.EditNumber > kLastEditNumber) {
+    int number = status_.EditNumber;
+    while (number <= kLastEditNumber &&
+           (number == reserved_ || QFileInfo::exists(OutgoingFileName(number))))
+        ++number;
+    return number;
+}
+
+TOutgoingWriter::Result TOutgoingWriter::WriteOutgoingFile(bool confirm) {
+    return WriteOutgoing(*this, confirm);
+}
+
+TOutgoingWriter::Result TOutgoingWriter::WriteOutgoing(const TOutgoingBuffers& telegram,
+                                                      bool confirm) {
+    // Taken now: while the operator reads the confirmation, other work
+    // (a forward) may write files and use the composition buffers.
+    const QByteArray bytes = fileBytes(telegram);
+    const QStringList lines = telegram.OutgoingLines;
+    int number = FreeNumber();
+    if (number > kLastEditNumber) {
         reportError(QStringLiteral("ТЛГ НЕ ЗАПИСАНА: ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ (000-999)"));
         return Result::Refused;
     }
-    const QString path = OutgoingFileName(status_.EditNumber);
-    if (confirm && (!host_ || !host_->ConfirmSend(OutgoingLines)))
-        return Result::Cancelled;
-    if (!writeNew(path, fileBytes())) {
+    if (confirm) {
+        const int previous = reserved_;
+        reserved_ = number;
+        const bool accepted = host_ && host_->ConfirmSend(lines);
+        reserved_ = previous;
+        if (!accepted)
+            return Result::Cancelled;
+        // A file that appeared under it meanwhile is never replaced.
+        if (QFileInfo::exists(OutgoingFileName(number)))
+            number = FreeNumber();
+        if (number > kLastEditNumber) {
+            reportError(QStringLiteral("ТЛГ НЕ ЗАПИСАНА: ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ (000-999)"));
+            return Result::Refused;
+        }
+    }
+    const QString path = OutgoingFileName(number);
+    if (!writeNew(path, bytes)) {
         reportError(QStringLiteral("ОШИБКА ЗАПИСИ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: ") + path);
         return Result::Failed;
     }
-    ++status_.EditNumber;
+    status_.EditNumber = qMax(status_.EditNumber, number + 1);
     if (queue_)
         queue_->SetScanCountdown(kScanAfterWrite);
     if (host_)
@@ -51,11 +82,11 @@ TOutgoingWriter::Result TOutgoingWriter::WriteOutgoingFile(bool confirm) {
     return Result::Written;
 }
 
-QByteArray TOutgoingWriter::fileBytes() const {
+QByteArray TOutgoingWriter::fileBytes(const TOutgoingBuffers& telegram) const {
     if (config_.SaveTlgAnsi)
-        return OutgoingText;
+        return telegram.OutgoingText;
     QByteArray bytes("\xFF\xFE", 2);
-    for (const QString& line : OutgoingLines) {
+    for (const QString& line : telegram.OutgoingLines) {
         for (const QChar c : line + QStringLiteral("\r\n")) {
             bytes += char(c.unicode() & 0xFF);
             bytes += char(c.unicode() >> 8);

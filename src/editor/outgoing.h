@@ -31,9 +31,12 @@ inline constexpr int kScanAfterWrite = 3;
 inline constexpr int kLastEditNumber = 999;
 
 // Writes the composed outgoing telegram into the root of the output folder,
-// where the queue picks it up. It owns the composition buffers; the editor
-// and the forwarding of received telegrams fill them and call
-// WriteOutgoingFile.
+// where the queue picks it up. It owns the composition buffers, which the
+// editor fills before WriteOutgoingFile; the forwarding of received
+// telegrams brings buffers of its own to WriteOutgoing, so that a forward
+// arriving while the operator confirms a telegram changes nothing of it: the
+// buffers are taken before the confirmation, and the number shown to the
+// operator is kept for it until the answer.
 class TOutgoingWriter : public TOutgoingBuffers {
 public:
     enum class Result {
@@ -63,9 +66,14 @@ public:
     // next file of the day. With confirm the operator sees the lines first.
     // Only a written file advances EditNumber; failures are logged and shown.
     Result WriteOutgoingFile(bool confirm);
+    // The same for a telegram held elsewhere.
+    Result WriteOutgoing(const TOutgoingBuffers& telegram, bool confirm);
 
 private:
-    QByteArray fileBytes() const;
+    QByteArray fileBytes(const TOutgoingBuffers& telegram) const;
+    // The first number from EditNumber on that no waiting file and no open
+    // confirmation holds; past kLastEditNumber when none is left.
+    int FreeNumber();
     bool writeNew(const QString& path, const QByteArray& bytes);
     void reportError(const QString& text);
 
@@ -74,4 +82,5 @@ private:
     TProtocol& protocol_;
     IOutgoingHost* host_;
     IOutgoingQueue* queue_ = nullptr;
+    int reserved_ = -1;  // the number of the telegram the operator confirms
 };

@@ -84,12 +84,25 @@ void TExchangeClock::CorrectClock(int hours, int minutes) {
     if (d < 3 || d == 120)
         return;
     if (d < 120) {
+        // One request at a time: the stamps after every message would
+        // otherwise pile requests up while the system thinks about the first.
+        if (*settingTime_)
+            return;
         const QTime old = local.time();
         const QDateTime corrected(local.date(), QTime(h, minutes, old.second(), old.msec()));
-        if (!clock_.SetLocalTime(corrected))
-            return;
-        UpdateExchangeClock();
-        protocol_.AddMessage(QStringLiteral("КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolEvent);
+        *settingTime_ = true;
+        // The answer comes later: the received block that carried the stamp
+        // does not wait for it.
+        clock_.RequestLocalTime(corrected, [this, alive = std::weak_ptr(settingTime_)](bool accepted) {
+            const std::shared_ptr<bool> pending = alive.lock();
+            if (!pending)
+                return;  // this clock is gone
+            *pending = false;
+            if (!accepted)
+                return;
+            UpdateExchangeClock();
+            protocol_.AddMessage(QStringLiteral("КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolEvent);
+        });
         return;
     }
     protocol_.AddMessage(QStringLiteral("АВТОМАТИЧЕСКАЯ КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolError);

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
+
 class IClock;
 class TProtocol;
 struct _tlg_config;
@@ -49,4 +51,7 @@ private:
     _tlg_status& status_;
     TProtocol& protocol_;
     IExchangeClockHost* host_;
+    // A request to set the computer's clock waits for the system's answer;
+    // the answer holds it weakly, so it finds nothing once this clock is gone.
+    std::shared_ptr<bool> settingTime_ = std::make_shared<bool>(false);
 };

@@ -106,10 +106,12 @@ void TForm_TARVO::PrintCentreMessage(const LineText&) {
 
 void TForm_TARVO::ForwardTelegram(const QString& text) {
     // The editor's send, without confirmation: the text goes to the output
-    // folder as the next outgoing file of the day.
-    outgoing_.OutgoingLines = text.split(QStringLiteral("\r\n"));
-    outgoing_.OutgoingText = WideToAnsi(text);
-    outgoing_.WriteOutgoingFile(false);
+    // folder as the next outgoing file of the day. Its own buffers: a
+    // telegram the operator is confirming stays as it is.
+    TOutgoingBuffers forward;
+    forward.OutgoingLines = text.split(QStringLiteral("\r\n"));
+    forward.OutgoingText = WideToAnsi(text);
+    outgoing_.WriteOutgoing(forward, false);
 }
 
 void TForm_TARVO::ManualExchangeFromLine(const LineText&) {

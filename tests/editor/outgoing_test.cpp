@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,8 +19,12 @@ namespace {
 struct RecordingHost : IOutgoingHost {
     bool ConfirmSend(const QStringList& lines) override {
         shown << lines;
+        // What the event loop may run while the operator reads the lines.
+        if (whileShown)
+            whileShown();
         return accept;
     }
+    std::function<void()> whileShown;
     void ShowWriteError(const QString& text) override { errors << text; }
     void OutgoingWritten(const QString& path, bool confirmed) override {
         written << path;
@@ -169,6 +175,32 @@ TEST_F(OutgoingTest, UnwritableOutFolderIsReportedAndKeepsTheCounter) {
         EXPECT_TRUE(host.written.isEmpty());
         EXPECT_TRUE(queue.countdowns.isEmpty());
     }
+}
+
+// A received telegram forwarded while the operator reads the confirmation
+// (the line's block is handled in the dialog's event loop).
+TEST_F(OutgoingTest, AForwardDuringTheConfirmationChangesNothingOfIt) {
+    const QByteArray composed = writer.OutgoingText;
+    host.whileShown = [this] {
+        TOutgoingBuffers forward;
+        forward.OutgoingLines = {"ПЕРЕСЫЛКА"};
+        forward.OutgoingText = "FORWARD";
+        EXPECT_EQ(writer.WriteOutgoing(forward, false), TOutgoingWriter::Result::Written);
+        writer.OutgoingText = "scratch";  // another user of the shared buffers
+    };
+    EXPECT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
+    EXPECT_EQ(outRoot(), (QStringList{"1208q000", "1208q001"}));
+    EXPECT_EQ(read("out/1208q000"), composed) << "the confirmed telegram keeps its number";
+    EXPECT_EQ(read("out/1208q001"), "FORWARD");
+    EXPECT_EQ(status.EditNumber, 2);
+
+    // A file that appeared under the number shown is never replaced.
+    host.whileShown = [this] { QFile(home.file("out/1208q002")).open(QIODevice::WriteOnly); };
+    writer.OutgoingText = "THIRD";
+    EXPECT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
+    EXPECT_EQ(read("out/1208q002"), "");
+    EXPECT_EQ(read("out/1208q003"), "THIRD");
+    EXPECT_EQ(status.EditNumber, 4);
 }
 
 }  // namespace

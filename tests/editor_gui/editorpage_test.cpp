@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -329,14 +330,21 @@ TEST_F(EditorPageTest, LoadFromFileConvertsCodePage866) {
 }
 
 TEST_F(EditorPageTest, WriteFailuresAreShown) {
+    // The boxes do not wait for the operator: a failing forward shows the
+    // same box from inside a received block.
+    auto takeBox = [] {
+        const QList<QMessageBox*> boxes = OpenMessageBoxes();
+        EXPECT_EQ(boxes.size(), 1);
+        if (boxes.isEmpty())
+            return QString();
+        const QString text = boxes[0]->windowTitle() + ": " + boxes[0]->text();
+        boxes[0]->close();
+        return text;
+    };
     status.EditNumber = 1000;
     page.TntMemo_Edit->setPlainText("ТЕКСТ ТЕЛЕГРАММЫ НОМЕР ТЫСЯЧА");
-    {
-        ModalAnswerer ok(QStringLiteral("OK"));
-        page.Button_Send->click();
-        EXPECT_EQ(ok.title, "Error");
-        EXPECT_TRUE(ok.text.contains("ИСЧЕРПАНЫ НОМЕРА")) << ok.text.toStdString();
-    }
+    page.Button_Send->click();
+    EXPECT_TRUE(takeBox().startsWith("Error: ТЛГ НЕ ЗАПИСАНА: ИСЧЕРПАНЫ НОМЕРА"));
     EXPECT_TRUE(events().contains("ИСЧЕРПАНЫ НОМЕРА"));
 
     status.EditNumber = 0;
@@ -345,11 +353,10 @@ TEST_F(EditorPageTest, WriteFailuresAreShown) {
     page.TntMemo_Edit->appendPlainText("ЕЩЕ");
     {
         ModalAnswerer execute(QStringLiteral("Выполнить"));
-        ModalAnswerer ok(QStringLiteral("OK"));
         page.Button_Send->click();
         EXPECT_TRUE(execute.answered);
-        EXPECT_TRUE(ok.text.startsWith("ОШИБКА ЗАПИСИ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: "));
     }
+    EXPECT_TRUE(takeBox().startsWith("Error: ОШИБКА ЗАПИСИ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: "));
     EXPECT_EQ(status.EditNumber, 0);
 }
 

@@ -205,4 +205,23 @@ TEST_F(ExchangeClockTest, RefusedCorrectionIsSilent) {
     EXPECT_EQ(protocol.Lines().size(), before);
 }
 
+// The system's time service may take seconds to answer: the stamp's block
+// does not wait for it, and the stamps that follow ask nothing more.
+TEST_F(ExchangeClockTest, TheCorrectionDoesNotWaitForTheSystem) {
+    clock.answerLater = true;
+    clock.Set(QDateTime(QDate(2026, 1, 30), QTime(10, 0, 15)));
+    exchange.UpdateExchangeClock();
+    exchange.CorrectClock(10, 5);
+    exchange.CorrectClock(10, 5);
+    EXPECT_EQ(clock.setRequests, 0) << "asked, not yet answered";
+    EXPECT_EQ(clock.pendingTime, QDateTime(QDate(2026, 1, 30), QTime(10, 5, 15)));
+    EXPECT_EQ(status.CurrentTimeColonText, "10:00");
+    EXPECT_TRUE(lastEvents(1).isEmpty());
+
+    ASSERT_TRUE(clock.AnswerPending());
+    EXPECT_FALSE(clock.AnswerPending()) << "one request for the two stamps";
+    EXPECT_EQ(status.CurrentTimeColonText, "10:05");
+    EXPECT_EQ(lastEvents(1), QStringList{"3КОРРЕКТИРОВКА ВРЕМЕНИ"});
+}
+
 }  // namespace

@@ -149,7 +149,7 @@ TEST(ParseTrailer, GroupsAndWhenTheyAreDecided) {
         {u"НННН ", u"", false},
         {u"ЗЦЗЦ ", u"", true},
         {u"НННЖ", u"", true},
-        {u"НННН  ", u"", false},
+        {u"НННН  ", u"НННН  ", false},  // the end mark stays, however the wait ends
         {u"НННН  0130 14.30 0001", u"НННН  0130 14.30 0001", true},
         {u"НННН  0130 14.30 0001\r\n", u"НННН  0130 14.30 0001", true},
         {u"НННН  0130 14.30 00", u"НННН  0130 14.30", false},

@@ -45,3 +45,11 @@ void ModalAnswerer::poll() {
         });
     }
 }
+
+QList<QMessageBox*> OpenMessageBoxes() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* top : QApplication::allWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+            boxes << box;
+    return boxes;
+}

@@ -5,7 +5,10 @@
 #include <functional>
 #include <memory>
 
+class QMessageBox;
 class QWidget;
+
+#include <QList>
 
 // Answers the next modal dialog (a message box or a form) by clicking the
 // button with the given caption, and remembers what the dialog showed. It
@@ -30,3 +33,7 @@ private:
     int tries_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
+
+// The message boxes open now that were shown without waiting for the
+// operator, oldest first.
+QList<QMessageBox*> OpenMessageBoxes();
