@@ -48,8 +48,7 @@ void TForm_PrtWindowMessage::ShowFolderError(const QString& text) {
                                 text, QMessageBox::Ok, parentWidget());
     box->setObjectName(QStringLiteral("MessageBox_ProtocolFolder"));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
-    box->show();
+    box->open();
 }
 
 void TForm_PrtWindowMessage::done(int result) {

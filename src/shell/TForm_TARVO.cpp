@@ -138,7 +138,9 @@ void TForm_TARVO::buildPages() {
     TabSheet_Editor = makeEditorPage();
     PC->addTab(TabSheet_Editor, QStringLiteral("Редактор"));
 
-    Form_PrtWindowMessage = std::make_unique<TForm_PrtWindowMessage>(nullptr);
+    // The error window belongs to the main window: closing it while the main
+    // window sits in the tray must not look like the last window closing.
+    Form_PrtWindowMessage = std::make_unique<TForm_PrtWindowMessage>(this);
     protocol_.AttachNotices(Form_PrtWindowMessage.get());
 }
 
@@ -184,7 +186,9 @@ void TForm_TARVO::buildTray() {
 
     TrayIcon = new QSystemTrayIcon(TrayImage(kTrayDisconnected), this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
-    TrayIcon->setToolTip(options_.AppTitle);
+    // An empty title ("-t" with an empty value) leaves the hint as it is.
+    TrayIcon->setToolTip(options_.AppTitle.isEmpty() ? QStringLiteral("TARVO/COM")
+                                                     : options_.AppTitle);
     TrayIcon->setContextMenu(trayMenu_);
     connect(TrayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

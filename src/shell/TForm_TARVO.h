@@ -52,6 +52,9 @@ public:
     void MenuCloseClick();
     // The operating system ends the session (SIGTERM, SIGHUP, SIGINT, logout).
     void OnSystemShutdown();
+    // An error escaped an event handler and the program ends: the shutdown
+    // sequence, unless it has run already.
+    void OnFatalError();
 
     TExchange& Exchange() { return exchange_; }
     CTlgClient* Line() const { return line_.get(); }

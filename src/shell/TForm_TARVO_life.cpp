@@ -239,6 +239,14 @@ void TForm_TARVO::FormDestroy() {
     Q_EMIT finishedWorking();
 }
 
+void TForm_TARVO::OnFatalError() {
+    if (finished_)
+        return;
+    FormDestroy();
+    allowClose_ = true;
+    close();
+}
+
 void TForm_TARVO::OnSystemShutdown() {
     if (finished_)
         return;

@@ -10,16 +10,28 @@
 #include <QMessageBox>
 #include <QSessionManager>
 
+#include <cxxabi.h>
+
+#include <cstdlib>
 #include <exception>
 #include <typeinfo>
+#include <utility>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+QString ReadableClassName(const std::type_info& type) {
+    int status = 0;
+    char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    const QString readable = QString::fromLatin1(status == 0 && name ? name : type.name());
+    std::free(name);
+    return readable;
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        fail(QString::fromLatin1(typeid(e).name()), QString::fromLocal8Bit(e.what()));
+        fail(ReadableClassName(typeid(e)), QString::fromLocal8Bit(e.what()));
     } catch (...) {
         fail(QStringLiteral("unknown"), QString());
     }
@@ -30,6 +42,10 @@ void TApplication::fail(const QString& kind, const QString& message) {
     if (protocol_)
         protocol_->AddMessage(QStringLiteral("Работа завершена по ошибке:") + kind + u' ' + message,
                               kProtocolFatal);
+    // Settings saved, the line stopped, the day's protocol written, as on
+    // every way out; once.
+    if (fatalHandler_)
+        std::exchange(fatalHandler_, nullptr)();
     QMessageBox::critical(nullptr, QStringLiteral("Error"), kind + u' ' + message);
     exit(1);
 }
@@ -52,21 +68,36 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
 
     const StartOptions options = ParseCommandLine(arguments, programFolder);
     CInstanceLock lock;
-    if (!lock.Acquire(options.MutexName)) {
+    const CInstanceLock::Result locked = lock.Acquire(options.MutexName);
+    if (locked != CInstanceLock::Result::Acquired) {
+        // Another copy runs; or no lock can be had at all, and then nothing
+        // would keep a second copy from filing into the same folders.
+        const bool held = locked == CInstanceLock::Result::Held;
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Внимание"),
-                        options.AppTitle + QStringLiteral(" уже запущена"), QMessageBox::Ok);
-        box.setObjectName(QStringLiteral("Form_AlreadyRunning"));
+                        held ? options.AppTitle + QStringLiteral(" уже запущена")
+                             : QStringLiteral("Невозможно создать файл блокировки ") +
+                                   lock.LockPath() + QStringLiteral(": ") + lock.Error() +
+                                   QStringLiteral(". Программа не запущена."),
+                        QMessageBox::Ok);
+        box.setObjectName(held ? QStringLiteral("Form_AlreadyRunning")
+                               : QStringLiteral("Form_NoInstanceLock"));
         box.exec();
         if (auto* tarvo = dynamic_cast<TApplication*>(&app))
             tarvo->SetProtocol(nullptr);
-        return 0;
+        return held ? 0 : 1;
     }
 
+    // The program ends only through its own shutdown sequence (the close
+    // countdown, a system shutdown, a fatal error), never because the last
+    // visible window closed while the main window sits in the tray.
+    app.setQuitOnLastWindowClosed(false);
     SystemClock systemClock;
     TSettingsRecords records;
     int result = 0;
     {
         TForm_TARVO window(options, programFolder, protocol, clock ? *clock : systemClock, records);
+        if (auto* tarvo = dynamic_cast<TApplication*>(&app))
+            tarvo->SetFatalHandler([&window] { window.OnFatalError(); });
         TShutdownSignals shutdownSignals;
         QObject::connect(&shutdownSignals, &TShutdownSignals::shutdownRequested, &window,
                          &TForm_TARVO::OnSystemShutdown);
@@ -76,6 +107,8 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
                          Qt::QueuedConnection);
         window.show();
         result = app.exec();
+        if (auto* tarvo = dynamic_cast<TApplication*>(&app))
+            tarvo->SetFatalHandler(nullptr);
     }
     if (auto* tarvo = dynamic_cast<TApplication*>(&app))
         tarvo->SetProtocol(nullptr);

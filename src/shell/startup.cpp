@@ -8,6 +8,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // The value of an option: the rest of the argument, else the next argument.
@@ -81,28 +84,55 @@ CInstanceLock::~CInstanceLock() {
     Release();
 }
 
-QString CInstanceLock::LockPathFor(const QString& mutexName) {
+namespace {
+
+QString lockName(const QString& mutexName) {
     QString name = mutexName;
     name.replace(u'/', u'_');
+    return name;
+}
+
+}  // namespace
+
+QString CInstanceLock::LockPathFor(const QString& mutexName) {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return runtime + u'/' + name + QStringLiteral(".lock");
-    return QStringLiteral("/tmp/") + name + u'-' + QString::number(getuid()) +
+        return runtime + u'/' + lockName(mutexName) + QStringLiteral(".lock");
+    return FallbackLockPath(mutexName);
+}
+
+QString CInstanceLock::FallbackLockPath(const QString& mutexName) {
+    return QStringLiteral("/tmp/") + lockName(mutexName) + u'-' + QString::number(getuid()) +
            QStringLiteral(".lock");
 }
 
-bool CInstanceLock::Acquire(const QString& mutexName) {
+CInstanceLock::Result CInstanceLock::Acquire(const QString& mutexName) {
     Release();
-    path_ = LockPathFor(mutexName);
-    fd_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0)
-        return false;
+    const QString first = LockPathFor(mutexName);
+    const Result result = AcquireAt(first);
+    const QString fallback = FallbackLockPath(mutexName);
+    if (result != Result::Unavailable || first == fallback)
+        return result;
+    return AcquireAt(fallback);
+}
+
+CInstanceLock::Result CInstanceLock::AcquireAt(const QString& path) {
+    path_ = path;
+    error_.clear();
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        return Result::Unavailable;
+    }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        if (!held)
+            error_ = QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd_);
         fd_ = -1;
-        return false;
+        return held ? Result::Held : Result::Unavailable;
     }
-    return true;
+    return Result::Acquired;
 }
 
 void CInstanceLock::Release() {

@@ -31,23 +31,37 @@ StartOptions ParseCommandLine(const QStringList& arguments, const QString& progr
 QString ResolveProgramFolder(const QString& executableFolder);
 
 // The single-instance lock: an exclusive flock on a file named after the
-// mutex name in $XDG_RUNTIME_DIR, or /tmp/<name>-<uid>.lock without it. The
-// kernel releases it when the process ends, however it ends.
+// mutex name in $XDG_RUNTIME_DIR, or /tmp/<name>-<uid>.lock without it (or
+// when the file cannot be made there: a runtime folder of another user after
+// su). The kernel releases it when the process ends, however it ends.
 class CInstanceLock {
 public:
+    enum class Result {
+        Acquired,
+        Held,         // another process holds the lock of that name
+        Unavailable,  // no lock file could be made or opened
+    };
+
     CInstanceLock() = default;
     ~CInstanceLock();
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;
 
-    // False when another process holds the lock of that name.
-    bool Acquire(const QString& mutexName);
+    Result Acquire(const QString& mutexName);
     void Release();
+    // The file locked, or after a failure the last one tried.
     QString LockPath() const { return path_; }
+    // Why the last lock file could not be opened (strerror), empty otherwise.
+    QString Error() const { return error_; }
 
+    // Where the lock is looked for first, and the fallback in /tmp.
     static QString LockPathFor(const QString& mutexName);
+    static QString FallbackLockPath(const QString& mutexName);
 
 private:
+    Result AcquireAt(const QString& path);
+
     int fd_ = -1;
     QString path_;
+    QString error_;
 };

@@ -86,8 +86,7 @@ TEST_P(ByteBoundaryTest, EveryCutGivesTheSameFiles) {
     const LineText stream = PropertyStream(ccm, notes);
 
     QTemporaryDir dir(scratchBase() + "/tarvo-cut-XXXXXX");
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    const ScopedCurrentFolder current(dir.path());
     const Outcome whole = RunStream(config, {stream});
     // Eight files, two more when the repeated name is not appended to.
     ASSERT_EQ(whole.files.size(), ansi ? 8 : 10) << whole.files.keys().join(' ').toStdString();
@@ -110,7 +109,6 @@ TEST_P(ByteBoundaryTest, EveryCutGivesTheSameFiles) {
                    << LineToWide(view.first(cut).last(qMin<qsizetype>(cut, 30))).toStdString();
         }
     }
-    QDir::setCurrent(saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ByteBoundaryTest,
@@ -139,8 +137,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 TEST_P(GoldenTranscriptTest, TheDayFolderIsAsRecorded) {
     const QString data = QStringLiteral(TARVO_TEST_DATA "/receive/") + GetParam();
     TestHome home;
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(home.path());
+    const ScopedCurrentFolder current(home.path());
     QFile::copy(data + "/settings.ini", home.file("korvel.ini"));
 
     _tlg_config config;
@@ -198,7 +195,6 @@ TEST_P(GoldenTranscriptTest, TheDayFolderIsAsRecorded) {
     EXPECT_EQ(sent, readFile(expected + "/line.txt"));
     EXPECT_EQ(counters, readFile(expected + "/counters.txt"));
     EXPECT_EQ(events, readFile(expected + "/events.txt"));
-    QDir::setCurrent(saved);
 }
 
 QStringList goldenCases() {

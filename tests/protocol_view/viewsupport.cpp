@@ -62,13 +62,6 @@ LineText L(std::u16string_view text) {
     return LineLiteral(text);
 }
 
-ViewTest::ViewTest() : saved_(QDir::currentPath()) {
-    QDir::setCurrent(home.path());
-}
-
-ViewTest::~ViewTest() {
-    QDir::setCurrent(saved_);
-}
 
 void RecordingTyping::SendToLine(const LineText& text) {
     sends.append(text);

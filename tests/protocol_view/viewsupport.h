@@ -30,16 +30,9 @@ LineText M(int level);
 LineText L(std::u16string_view text);
 
 // Each test runs in a program folder of its own, made the current folder.
-class ViewTest : public ::testing::Test {
+class ViewTest : public ProgramFolderTest {
 protected:
-    ViewTest();
-    ~ViewTest() override;
-
-    TestHome home;
     QFont font = ViewFont();
-
-private:
-    QString saved_;
 };
 
 // The line's side of the typing, as the exchange does it: the text goes to

@@ -8,6 +8,7 @@
 #include "support/ckssimprocess.h"
 #include "support/fakeclock.h"
 #include "support/loopback.h"
+#include "support/modal.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 
@@ -26,35 +27,6 @@
 #include <functional>
 
 namespace {
-
-// Answers the next modal message box with the button of that caption and
-// remembers its text.
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(QString button) : button_(std::move(button)) {
-        QTimer::singleShot(0, [this] { poll(); });
-    }
-    QString text;
-    QString title;
-
-private:
-    void poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            title = box->windowTitle();
-            for (QAbstractButton* b : box->buttons())
-                if (b->text() == button_) {
-                    b->click();
-                    return;
-                }
-            return;
-        }
-        if (++tries_ < 500)
-            QTimer::singleShot(10, [this] { poll(); });
-    }
-    QString button_;
-    int tries_ = 0;
-};
 
 class MainWindowTest : public ProgramFolderTest {
 protected:
@@ -143,14 +115,14 @@ TEST_F(MainWindowTest, ExitAsksFirstWhenConfigured) {
     auto window = makeWindow();
     window->Timer_1secTimer();
     {
-        DialogAnswerer no(QStringLiteral("Нет"));
+        ModalAnswerer no(QStringLiteral("Нет"));
         window->MenuCloseClick();
         EXPECT_EQ(no.title, "TARVO/COM");
         EXPECT_EQ(no.text, "Завершить работу программы?");
     }
     EXPECT_EQ(records.status.CloseCountdown, 0);
     {
-        DialogAnswerer yes(QStringLiteral("Да"));
+        ModalAnswerer yes(QStringLiteral("Да"));
         window->MenuCloseClick();
     }
     EXPECT_EQ(records.status.CloseCountdown, 1);
@@ -161,7 +133,7 @@ TEST_F(MainWindowTest, ExitWorksEvenWithoutTheWorkingFolders) {
     writeIni("[OTHER]\r\nAskOnClose=0\r\n[PATH]\r\ninp=blocked/inp/\r\n");
     auto window = makeWindow();
     {
-        DialogAnswerer ok(QStringLiteral("OK"));
+        ModalAnswerer ok(QStringLiteral("OK"));
         window->Timer_1secTimer();
         // The box does not hold the start-up: it waits for the operator.
         EXPECT_TRUE(WaitUntil([&] { return !ok.text.isEmpty(); }));
@@ -249,11 +221,11 @@ TEST_F(MainWindowTest, SystemShutdownSavesWithoutAsking) {
 }
 
 TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
-    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-    qputenv("TARVO_HOME", home.path().toUtf8());
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
+    const ScopedEnv tarvoHome("TARVO_HOME", home.path());
     CInstanceLock first;
-    ASSERT_TRUE(first.Acquire("KORVEL_COMpost"));
-    DialogAnswerer ok(QStringLiteral("OK"));
+    ASSERT_EQ(first.Acquire("KORVEL_COMpost"), CInstanceLock::Result::Acquired);
+    ModalAnswerer ok(QStringLiteral("OK"));
     const int result = TarvoMain(*qApp, {"-t", "Пост", "-nPOST"}, home.path(), &clock);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(ok.title, "Внимание");
@@ -261,8 +233,6 @@ TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
     EXPECT_FALSE(QFile::exists(home.file("korvel.ini")));
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<TForm_TARVO*>(w), nullptr);
-    qunsetenv("XDG_RUNTIME_DIR");
-    qunsetenv("TARVO_HOME");
 }
 
 }  // namespace

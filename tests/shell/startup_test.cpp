@@ -2,6 +2,7 @@
 
 #include "support/testhome.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -70,30 +71,46 @@ TEST(ParseCommandLine, Table) {
 
 TEST(ResolveProgramFolder, PrefersTarvoHomeThenTheExecutableFolder) {
     TestHome home;
-    const QByteArray old = qgetenv("TARVO_HOME");
-    qputenv("TARVO_HOME", (home.path() + "/demo").toUtf8());
-    EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/demo/");
-    EXPECT_TRUE(QFileInfo(home.path() + "/demo").isDir());
-    qunsetenv("TARVO_HOME");
+    {
+        const ScopedEnv tarvoHome("TARVO_HOME", home.path() + "/demo");
+        EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/demo/");
+        EXPECT_TRUE(QFileInfo(home.path() + "/demo").isDir());
+    }
+    const ScopedEnv noTarvoHome("TARVO_HOME", nullptr);
     EXPECT_EQ(ResolveProgramFolder(home.path()), home.path() + "/");
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    const ScopedEnv data("XDG_DATA_HOME", home.path() + "/data");
     EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/data/tarvo-com/");
-    qunsetenv("XDG_DATA_HOME");
-    if (!old.isEmpty())
-        qputenv("TARVO_HOME", old);
 }
 
-TEST(CInstanceLock, OneHolderPerName) {
+TEST(CInstanceLock, OneHolderPerNameAndAFallbackInTmp) {
     TestHome home;
-    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
     CInstanceLock first, second, other;
-    EXPECT_TRUE(first.Acquire("KORVEL_COMtest"));
+    EXPECT_EQ(first.Acquire("KORVEL_COMtest"), CInstanceLock::Result::Acquired);
     EXPECT_EQ(first.LockPath(), home.path() + "/KORVEL_COMtest.lock");
-    EXPECT_FALSE(second.Acquire("KORVEL_COMtest"));
-    EXPECT_TRUE(other.Acquire("KORVEL_COMother"));
+    EXPECT_EQ(second.Acquire("KORVEL_COMtest"), CInstanceLock::Result::Held);
+    EXPECT_EQ(other.Acquire("KORVEL_COMother"), CInstanceLock::Result::Acquired);
     first.Release();
-    EXPECT_TRUE(second.Acquire("KORVEL_COMtest"));
-    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(second.Acquire("KORVEL_COMtest"), CInstanceLock::Result::Acquired);
+
+    // A runtime folder where no lock file can be made (another user's after
+    // su; here a folder in the lock file's place): /tmp serves.
+    const QString name = QStringLiteral("KORVEL_COMfallback%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(QDir().mkpath(home.file(name + ".lock")));
+    CInstanceLock fallback;
+    EXPECT_EQ(fallback.Acquire(name), CInstanceLock::Result::Acquired);
+    EXPECT_EQ(fallback.LockPath(), CInstanceLock::FallbackLockPath(name));
+    fallback.Release();
+    QFile::remove(CInstanceLock::FallbackLockPath(name));
+
+    // No lock anywhere: said so, not taken for another copy running.
+    ASSERT_TRUE(QDir().mkpath(CInstanceLock::FallbackLockPath(name)));
+    CInstanceLock none;
+    EXPECT_EQ(none.Acquire(name), CInstanceLock::Result::Unavailable);
+    EXPECT_FALSE(none.Error().isEmpty());
+    QDir().rmdir(CInstanceLock::FallbackLockPath(name));
+
+    const ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
     EXPECT_TRUE(CInstanceLock::LockPathFor("KORVEL_COM/x").startsWith("/tmp/KORVEL_COM_x-"));
 }
 

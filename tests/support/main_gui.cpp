@@ -1,3 +1,5 @@
+#include "support/modal.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -5,5 +7,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    InstallModalWatchdog();
     return RUN_ALL_TESTS();
 }

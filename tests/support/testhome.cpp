@@ -33,10 +33,27 @@ void PrintTo(const QString& text, std::ostream* os) {
 }
 QT_END_NAMESPACE
 
-ProgramFolderTest::ProgramFolderTest() : saved_(QDir::currentPath()) {
-    QDir::setCurrent(home.path());
+ScopedEnv::ScopedEnv(const char* name, const QString& value)
+    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value.toLocal8Bit());
 }
 
-ProgramFolderTest::~ProgramFolderTest() {
+ScopedEnv::ScopedEnv(const char* name, std::nullptr_t)
+    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qunsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        qputenv(name_.constData(), old_);
+    else
+        qunsetenv(name_.constData());
+}
+
+ScopedCurrentFolder::ScopedCurrentFolder(const QString& folder) : saved_(QDir::currentPath()) {
+    QDir::setCurrent(folder);
+}
+
+ScopedCurrentFolder::~ScopedCurrentFolder() {
     QDir::setCurrent(saved_);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -25,6 +26,34 @@ private:
     QTemporaryDir dir_;
 };
 
+// Sets (or, with a null value, removes) an environment variable for as long
+// as it lives, then puts back what was there, however the test ends.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QString& value);
+    ScopedEnv(const char* name, std::nullptr_t);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    QByteArray name_;
+    QByteArray old_;
+    bool had_ = false;
+};
+
+// Makes a folder the current one for as long as it lives.
+class ScopedCurrentFolder {
+public:
+    explicit ScopedCurrentFolder(const QString& folder);
+    ~ScopedCurrentFolder();
+    ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
+    ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
+
+private:
+    QString saved_;
+};
+
 // Bytes as "41 80 0D" for readable assertion messages.
 std::string HexBytes(const QByteArray& bytes);
 
@@ -38,11 +67,8 @@ QT_END_NAMESPACE
 // folder as the program makes it at start.
 class ProgramFolderTest : public ::testing::Test {
 protected:
-    ProgramFolderTest();
-    ~ProgramFolderTest() override;
-
     TestHome home;
 
 private:
-    QString saved_;
+    ScopedCurrentFolder current_{home.path()};
 };
