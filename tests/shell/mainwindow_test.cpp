@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "exchange/linecode.h"
+#include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/protocol.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
+#include <typeinfo>
 
 namespace {
 
@@ -205,19 +209,87 @@ TEST_F(MainWindowTest, AFailedSaveShowsItsBoxWithoutHoldingTheLine) {
     EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "РУЧНОЙ");
 }
 
-TEST_F(MainWindowTest, SystemShutdownSavesWithoutAsking) {
-    auto window = makeWindow();
-    window->Timer_1secTimer();
-    records.status.NumberInput = 42;
-    window->OnSystemShutdown();
-    EXPECT_TRUE(window->IsFinished());
-    const QString log = dayProtocol();
-    EXPECT_TRUE(log.contains("Windows shutdown"));
-    EXPECT_LT(log.indexOf("Windows shutdown"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
-    TSettingsRecords saved;
-    LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
-                 saved.schemaCopies, saved.controls);
-    EXPECT_EQ(saved.status.NumberInput, 42);
+// The close countdown, a system shutdown and a fatal error each end the
+// program through the shutdown sequence, once, whatever comes after.
+TEST_F(MainWindowTest, EachWayOutRunsTheShutdownSequenceOnce) {
+    writeIni("[OTHER]\r\nAskOnClose=0\r\n");
+    const struct {
+        const char* way;
+        std::function<void(TForm_TARVO&)> leave;
+        QString before;  // logged before the program stops
+    } ways[] = {
+        {"Выход",
+         [](TForm_TARVO& w) {
+             w.MenuCloseClick();
+             w.Timer_1secTimer();
+         },
+         "ОПЕРАТОР ЗАВЕРШИЛ РАБОТУ ПРОГРАММЫ "},
+        {"system shutdown", [](TForm_TARVO& w) { w.OnSystemShutdown(); }, "Windows shutdown"},
+        {"fatal error", [](TForm_TARVO& w) { w.OnFatalError(); }, QString()},
+    };
+    int input = 40;
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        auto window = makeWindow();
+        window->Timer_1secTimer();
+        const qsizetype stopsBefore = dayProtocol().count("ПРОГРАММА ОСТАНОВЛЕНА");
+        records.status.NumberInput = ++input;
+        way.leave(*window);
+        EXPECT_TRUE(window->IsFinished());
+        window->OnSystemShutdown();
+        window->OnFatalError();
+        window->MenuCloseClick();
+        window->Timer_1secTimer();
+        window->close();
+        const QString log = dayProtocol();
+        EXPECT_EQ(log.count("ПРОГРАММА ОСТАНОВЛЕНА") - stopsBefore, 1);
+        if (!way.before.isEmpty())
+            EXPECT_LT(log.lastIndexOf(way.before), log.lastIndexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+        TSettingsRecords saved;
+        LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
+                     saved.schemaCopies, saved.controls);
+        EXPECT_EQ(saved.status.NumberInput, input) << "the settings were saved";
+    }
+    EXPECT_EQ(ReadableClassName(typeid(std::runtime_error)), "std::runtime_error");
+}
+
+// With the main window hidden in the tray, closing the protocol's error
+// window is not the last window closing: the program runs on, and ends only
+// through its shutdown sequence.
+TEST_F(MainWindowTest, ClosingTheErrorWindowLeavesTheProgramRunning) {
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
+    const ScopedEnv tarvoHome("TARVO_HOME", home.path());
+    writeIni("[OTHER]\r\nAskOnClose=0\r\n");
+    bool ranOn = false;
+    auto mainWindow = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TForm_TARVO*>(w))
+                return form;
+        return static_cast<TForm_TARVO*>(nullptr);
+    };
+    QTimer::singleShot(100, [&] {
+        TForm_TARVO* window = mainWindow();
+        ASSERT_NE(window, nullptr);
+        window->hide();  // as in the tray
+        auto* errors = window->findChild<TForm_PrtWindowMessage*>();
+        ASSERT_NE(errors, nullptr) << "the error window belongs to the main window";
+        errors->ReportWriteFailure(QStringLiteral("12:00:05 Невозможно записать файл протокола"));
+        QTimer::singleShot(50, errors, [errors] { errors->close(); });
+        QTimer::singleShot(500, window, [&ranOn, window] {
+            ranOn = true;
+            window->MenuCloseClick();
+        });
+    });
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, qApp, [] {
+        ADD_FAILURE() << "the program did not end";
+        QCoreApplication::quit();
+    });
+    failsafe.start(20000);
+    EXPECT_EQ(TarvoMain(*qApp, {}, home.path(), &clock), 0);
+    EXPECT_TRUE(ranOn) << "the program ended when the error window closed";
+    EXPECT_EQ(dayProtocol().count("ПРОГРАММА ОСТАНОВЛЕНА"), 1);
 }
 
 TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
@@ -233,6 +305,19 @@ TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
     EXPECT_FALSE(QFile::exists(home.file("korvel.ini")));
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<TForm_TARVO*>(w), nullptr);
+    first.Release();
+
+    // No lock can be had anywhere: said plainly, and not taken for a copy
+    // already running.
+    QFile::remove(first.LockPath());
+    ASSERT_TRUE(QDir().mkpath(first.LockPath()));
+    const QString fallback = CInstanceLock::FallbackLockPath("KORVEL_COMpost");
+    ASSERT_TRUE(!QFileInfo::exists(fallback) || QFile::remove(fallback));
+    ASSERT_TRUE(QDir().mkpath(fallback));
+    ModalAnswerer said(QStringLiteral("OK"));
+    EXPECT_EQ(TarvoMain(*qApp, {"-nPOST"}, home.path(), &clock), 1);
+    QDir().rmdir(fallback);
+    EXPECT_TRUE(said.text.startsWith("Невозможно создать файл блокировки ")) << said.text.toStdString();
 }
 
 }  // namespace
@@ -257,23 +342,23 @@ TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
         20000))
         << dayProtocol().toStdString();
 
+    const qsizetype exitAt = dayProtocol().size();
+    const qsizetype centreAt = centre.Output().size();
     window->MenuCloseClick();
     EXPECT_EQ(records.status.CloseCountdown, 10) << "КГ2 sent: the centre gets time to answer";
-    // The centre answers the stop with "СВЯЗЬ БА", which shortens the wait.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            window->Timer_1secTimer();
-            return window->IsFinished();
-        },
-        20000));
-    // The centre closes the channel once the workstation is gone; its log
-    // shows the stop arriving first.
-    centre.Status();
-    EXPECT_TRUE(QString::fromUtf8(centre.Output()).contains("СТОП"))
-        << centre.Output().toStdString();
-    const QString log = dayProtocol();
-    EXPECT_TRUE(log.contains("РЕЖИМ: БА")) << log.toStdString();
-    EXPECT_TRUE(log.contains("ПРОГРАММА ОСТАНОВЛЕНА"));
+    // The centre answers the stop with "СВЯЗЬ БА", which shortens the wait;
+    // no tick runs meanwhile, so only the answer can do it.
+    ASSERT_TRUE(WaitUntil([&] { return dayProtocol().mid(exitAt).contains("РЕЖИМ: БА"); }))
+        << dayProtocol().mid(exitAt).toStdString();
+    EXPECT_EQ(records.status.CloseCountdown, 2);
+    EXPECT_TRUE(centre.WaitOutput("CENTRE IN КГ2"));
+    EXPECT_TRUE(centre.Output().mid(centreAt).contains("CENTRE IN КГ2"));
+    window->Timer_1secTimer();
+    EXPECT_FALSE(window->IsFinished());
+    window->Timer_1secTimer();
+    EXPECT_TRUE(window->IsFinished());
+    const QString log = dayProtocol().mid(exitAt);
+    EXPECT_LT(log.indexOf("РЕЖИМ: БА"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
 }
 
 }  // namespace
