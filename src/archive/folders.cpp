@@ -1,63 +1,20 @@
 #include "archive/folders.h"
 
+#include "archive/cleanup.h"
+
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "util/clock.h"
-#include "util/wildcard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
-#include <sys/stat.h>
-
-namespace {
-
-bool startsWithFourDigits(const QString& name) {
-    if (name.size() < 4)
-        return false;
-    for (int i = 0; i < 4; ++i)
-        if (!name[i].isDigit() || name[i].unicode() > '9')
-            return false;
-    return true;
-}
-
-// Last-write time and kind without following symbolic links: a link to a
-// folder elsewhere is never entered.
-struct EntryInfo {
-    bool exists = false;
-    bool isDir = false;
-    QDateTime modified;
+struct TArchiveFolders::TCleanupRun {
+    QList<TCleanupLine> lines;
+    bool logged = false;
 };
-
-EntryInfo entryInfo(const QString& path) {
-    struct stat st {};
-    EntryInfo info;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return info;
-    info.exists = true;
-    info.isDir = S_ISDIR(st.st_mode);
-    info.modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
-    return info;
-}
-
-// Without "*" a mask also fixes the length of the name: "????????.???" must
-// not take "0130q215", a telegram still waiting in the out folder's root.
-bool maskTakes(const QString& name, const QString& mask) {
-    if (!MatchesMask(name, mask))
-        return false;
-    return mask.contains(u'*') || name.size() == mask.size();
-}
-
-bool isAncestorOrSelf(const QString& folder, const QString& of) {
-    if (of.isEmpty())
-        return false;
-    const QString a = QDir::cleanPath(folder);
-    const QString b = QDir::cleanPath(of);
-    return a == b || a == QLatin1String("/") || b.startsWith(a + u'/');
-}
-
-}  // namespace
 
 TArchiveFolders::TArchiveFolders(const _tlg_config& config, _tlg_status& status,
                                  TProtocol& protocol, IClock& clock, IFolderHost* host)
@@ -103,83 +60,63 @@ void TArchiveFolders::StartDay(const QString& dayText) {
     // The day text ends with month and day ("mmdd", "yymmdd"): "dd/mm".
     if (dayText.size() >= 4)
         status_.CurrentDateText = dayText.right(2) + u'/' + dayText.mid(dayText.size() - 4, 2);
+    if (host_)
+        host_->DayPickersToToday();
     protocol_.SetFileName(dayText + QStringLiteral(".prt"));
-    CleanupOldFiles();
+    StartCleanup();
     if (host_)
         host_->DayStarted();
 }
 
-bool TArchiveFolders::SafeToClean(const QString& absoluteFolder) {
-    const QString folder = QFileInfo(absoluteFolder).canonicalFilePath();
-    if (folder.isEmpty())
-        return false;
-    return !isAncestorOrSelf(folder, QDir::current().canonicalPath()) &&
-           !isAncestorOrSelf(folder, QDir::home().canonicalPath());
+TArchiveFolders::~TArchiveFolders() {
+    StopCleanup();
 }
 
 void TArchiveFolders::CleanupOldFiles() {
-    const struct {
-        const QString& folder;
-        int days;
-        QStringList masks;
-    } plan[] = {
-        {config_.InpPath, config_.InpDays, {"????????.???", "*.tlg", "arc????????.???"}},
-        {config_.OutPath, config_.OutDays, {"????????.???", "?????????.???", "arc????????.???"}},
-        {config_.PrtPath, config_.PrtDays, {"????.prt"}},
-    };
-    for (const auto& step : plan) {
-        if (step.days <= 30)
-            continue;
-        const QString base = AbsoluteFolder(step.folder);
-        if (!SafeToClean(base)) {
-            protocol_.AddMessage(QStringLiteral("ОЧИСТКА КАТАЛОГА ") + base +
-                                     QStringLiteral(" НЕ ВЫПОЛНЕНА: НЕДОПУСТИМЫЙ КАТАЛОГ"),
-                                 kProtocolError);
-            continue;
-        }
-        for (const QString& mask : step.masks) {
-            const int n = CleanFolder(base, step.days, mask);
-            if (n > 0)
-                protocol_.AddMessage(QStringLiteral("УДАЛЕНО ") + QString::number(n) +
-                                         QStringLiteral(" ФАЙЛ(ОВ) СТАРШЕ ") +
-                                         QString::number(step.days) +
-                                         QStringLiteral(" ДНЕЙ В КАТАЛОГЕ ") + base + mask,
-                                     kProtocolEvent);
-        }
-    }
+    for (const TCleanupLine& line : RunCleanup(CleanupPlan(config_, clock_.LocalTime())))
+        protocol_.AddMessage(line.text, line.level);
 }
 
-int TArchiveFolders::CleanFolder(const QString& base, int days, const QString& mask) {
-    const QDateTime cutoff = clock_.LocalTime().addDays(-days);
-    const QString folder = base.endsWith(u'/') ? base : base + u'/';
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
-                                                       QDir::System | QDir::NoDotAndDotDot);
-    int attempted = 0;
-    for (const QString& name : entries) {
-        if (!startsWithFourDigits(name))
-            continue;
-        const QString path = folder + name;
-        const EntryInfo info = entryInfo(path);
-        if (!info.exists)
-            continue;
-        if (info.isDir) {
-            if (name.size() != 4)
-                continue;
-            const QStringList files =
-                QDir(path).entryList(QDir::Files | QDir::Hidden | QDir::System);
-            for (const QString& file : files) {
-                const QString filePath = path + u'/' + file;
-                const EntryInfo fileInfo = entryInfo(filePath);
-                if (!fileInfo.exists || fileInfo.isDir || !maskTakes(file, mask) ||
-                    fileInfo.modified >= cutoff)
-                    continue;
-                ++attempted;
-                QFile::remove(filePath);
-            }
-        } else if (info.modified < cutoff) {
-            ++attempted;
-            QFile::remove(path);
-        }
+bool TArchiveFolders::CleanupRunning() const {
+    return cleanup_ && !cleanup_->isFinished();
+}
+
+void TArchiveFolders::StartCleanup() {
+    if (CleanupRunning())
+        return;
+    // One that has ended but whose lines are still on their way is logged
+    // now, before the next one starts.
+    LogCleanup();
+    StopCleanup();
+    const QList<TCleanupStep> plan = CleanupPlan(config_, clock_.LocalTime());
+    if (plan.isEmpty())
+        return;
+    auto run = std::make_shared<TCleanupRun>();
+    cleanupRun_ = run;
+    cleanupCancel_ = false;
+    cleanup_.reset(QThread::create(
+        [plan, run, cancel = &cleanupCancel_] { run->lines = RunCleanup(plan, cancel); }));
+    cleanupContext_ = std::make_unique<QObject>();
+    // Logged on this (the GUI) thread, which alone writes the protocol.
+    QObject::connect(cleanup_.get(), &QThread::finished, cleanupContext_.get(),
+                     [this] { LogCleanup(); });
+    cleanup_->start(QThread::LowPriority);
+}
+
+void TArchiveFolders::LogCleanup() {
+    if (!cleanupRun_ || cleanupRun_->logged || CleanupRunning() || cleanupCancel_)
+        return;
+    cleanupRun_->logged = true;
+    for (const TCleanupLine& line : cleanupRun_->lines)
+        protocol_.AddMessage(line.text, line.level);
+}
+
+void TArchiveFolders::StopCleanup() {
+    if (cleanup_ && !cleanup_->isFinished()) {
+        cleanupCancel_ = true;
+        cleanup_->wait();
     }
-    return attempted;
+    cleanupContext_.reset();
+    cleanup_.reset();
+    cleanupRun_.reset();
 }

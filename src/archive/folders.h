@@ -3,6 +3,12 @@
 #include <QDateTime>
 #include <QString>
 
+#include <atomic>
+#include <memory>
+
+class QObject;
+class QThread;
+
 class IClock;
 class TProtocol;
 struct _tlg_config;
@@ -17,7 +23,10 @@ public:
     virtual void ShowFolderError(const QString& text) = 0;
     // A working folder is missing: manual mode, and КГ2 when connected.
     virtual void FoldersUnavailable() = 0;
-    // A day was started: date pickers to today, lists and queue refilled.
+    // A day starts: the date pickers of the protocol, received and sent
+    // pages go to it (before the day's protocol file is taken up).
+    virtual void DayPickersToToday() = 0;
+    // A day was started: lists and queue refilled.
     virtual void DayStarted() = 0;
 };
 
@@ -27,6 +36,9 @@ class TArchiveFolders {
 public:
     TArchiveFolders(const _tlg_config& config, _tlg_status& status, TProtocol& protocol,
                     IClock& clock, IFolderHost* host = nullptr);
+    ~TArchiveFolders();
+    TArchiveFolders(const TArchiveFolders&) = delete;
+    TArchiveFolders& operator=(const TArchiveFolders&) = delete;
 
     void SetHost(IFolderHost* host) { host_ = host; }
 
@@ -42,20 +54,21 @@ public:
     // exchange goes manual, and false is returned.
     bool CheckFolders();
 
-    // Day folders, day text, the day's protocol file, cleanup, lists.
+    // Day folders, day text, the date pickers, the day's protocol file,
+    // cleanup (started on a thread of its own), lists.
     void StartDay(const QString& dayText);
 
-    // Removes old files from the three folders by their age settings.
+    // Removes old files from the three folders by their age settings, and
+    // logs what it did, before it returns.
     void CleanupOldFiles();
-
-    // Deletes, in base and its four-character day folders, what is older than
-    // days days: files lying in base whatever their name, files in the day
-    // folders when they match mask. Returns the number of attempted deletions.
-    int CleanFolder(const QString& base, int days, const QString& mask);
-
-    // Whether cleanup may work in a folder at all: never the root, the home
-    // folder, the program folder or anything above them.
-    static bool SafeToClean(const QString& absoluteFolder);
+    // The same on a thread of its own, so that a large archive holds up
+    // neither the start nor a midnight; its lines reach the protocol when it
+    // is done. A cleanup still running is not started twice.
+    void StartCleanup();
+    // Whether a cleanup started by StartCleanup still runs.
+    bool CleanupRunning() const;
+    // Asks a running cleanup to stop and waits for it.
+    void StopCleanup();
 
 private:
     const _tlg_config& config_;
@@ -63,4 +76,13 @@ private:
     TProtocol& protocol_;
     IClock& clock_;
     IFolderHost* host_;
+
+    // The cleanup on its thread: the thread, what the GUI thread's side of it
+    // lives in, what it found, and its stop request.
+    struct TCleanupRun;
+    void LogCleanup();
+    std::unique_ptr<QThread> cleanup_;
+    std::unique_ptr<QObject> cleanupContext_;
+    std::shared_ptr<TCleanupRun> cleanupRun_;
+    std::atomic<bool> cleanupCancel_{false};
 };

@@ -176,6 +176,11 @@ void TExchange::FoldersUnavailable() {
         SendServiceGroup(KG2);
 }
 
+void TExchange::DayPickersToToday() {
+    if (host_)
+        host_->ShowToday();
+}
+
 void TExchange::DayStarted() {
     if (host_)
         host_->DayStarted();

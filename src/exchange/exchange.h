@@ -27,9 +27,11 @@ public:
     virtual void ShowErrorBox(const QString& caption, const QString& text) = 0;
     // The mode changed: show the word and the manual exchange panel.
     virtual void ModeChanged(bool automatic) = 0;
-    // Date pickers of the protocol, received and sent pages back to today.
+    // Date pickers of the protocol, received and sent pages back to today
+    // (the working day of the exchange clock).
     virtual void ShowToday() = 0;
-    // A working day was started: pickers to today, lists and queue refilled.
+    // A working day was started, or the protocol went back to today's file:
+    // the lists of today and the queue refilled.
     virtual void DayStarted() = 0;
     // The exit countdown ran out: close the main window.
     virtual void CloseMainWindow() = 0;
@@ -261,6 +263,7 @@ private:
     // IFolderHost
     void ShowFolderError(const QString& text) override;
     void FoldersUnavailable() override;
+    void DayPickersToToday() override;
     void DayStarted() override;
     // ITelegramStoreHost
     void StoreFailed(const QString& path) override;

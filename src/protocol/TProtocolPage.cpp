@@ -129,10 +129,14 @@ void TProtocolPage::DateTimePicker_PrtChange() {
                       QStringLiteral(".prt"));
 }
 
+QDate TProtocolPage::Today() const {
+    return today_ ? today_() : clock_.LocalTime().date();
+}
+
 void TProtocolPage::ReturnToToday() {
     {
         const QSignalBlocker quiet(DateTimePicker_Prt);
-        DateTimePicker_Prt->setDate(clock_.LocalTime().date());
+        DateTimePicker_Prt->setDate(Today());
     }
     DateTimePicker_PrtChange();
     PrtWindow->ScrollToEnd();

@@ -2,8 +2,11 @@
 
 #include "util/texttypes.h"
 
+#include <QDate>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
 
 class IClock;
 class IProtocolTyping;
@@ -33,6 +36,11 @@ public:
 
     // Who receives the typing; none means automatic mode (typing ignored).
     void SetTyping(IProtocolTyping* typing) { typing_ = typing; }
+    // What "today" is for the picker: the working day, which the clock
+    // correction may shift away from the computer's date. Without one, the
+    // computer's date.
+    void SetTodaySource(std::function<QDate()> today) { today_ = std::move(today); }
+    QDate Today() const;
     // PATH/DayFormat, for the names of the days the picker shows.
     void SetDayFormat(const QString& format) { dayFormat_ = format; }
     const QString& DayFormat() const { return dayFormat_; }
@@ -82,6 +90,7 @@ private:
     const IClock& clock_;
     IProtocolTyping* typing_ = nullptr;
     QString dayFormat_ = QStringLiteral("mmdd");
+    std::function<QDate()> today_;
     bool rightCtrl_ = false;
     QBoxLayout* sidePanels_;
     QBoxLayout* bottomPanels_;

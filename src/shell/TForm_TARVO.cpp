@@ -123,6 +123,7 @@ void TForm_TARVO::buildPages() {
     };
     protocolPage_ = new TProtocolPage(protocol_, clock_, PC);
     protocolPage_->SetTyping(&exchange_);
+    protocolPage_->SetTodaySource([this] { return exchange_.Clock().WorkingTime().date(); });
     TabSheet_Protocol = protocolPage_;
     PC->addTab(protocolPage_, QStringLiteral("Протокол"));
     addServiceGroupPanel();
@@ -237,8 +238,6 @@ void TForm_TARVO::ShowToday() {
 }
 
 void TForm_TARVO::DayStarted() {
-    protocolPage_->ReturnToToday();
-    ListsToToday();
     RefreshInListIfToday();
     RefreshOutListIfToday();
     RefreshQueueList();

@@ -4,6 +4,7 @@
 #include "exchange/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/loopback.h"
 #include "support/testhome.h"
 
 #include <QDir>
@@ -18,7 +19,12 @@ namespace {
 struct RecordingHost : IFolderHost {
     void ShowFolderError(const QString& text) override { errors << text; }
     void FoldersUnavailable() override { ++unavailable; }
-    void DayStarted() override { ++started; }
+    void DayPickersToToday() override { order << "pickers"; }
+    void DayStarted() override {
+        ++started;
+        order << "started";
+    }
+    QStringList order;
     QStringList errors;
     int unavailable = 0;
     int started = 0;
@@ -84,65 +90,81 @@ TEST_F(FoldersTest, StartDayMakesDayFoldersAndTheDayFile) {
     EXPECT_EQ(status.CurrentDateText, "08/12");
     EXPECT_EQ(protocol.FileName(), "1208.prt");
     EXPECT_EQ(host.started, 1);
+    EXPECT_EQ(host.order, (QStringList{"pickers", "started"}));
     folders.StartDay("261209");
     EXPECT_EQ(status.CurrentDateText, "09/12");
 }
 
+// The cleanup on its own (as the settings dialog's tests would run it) and
+// on its thread, as a day start runs it: the same files go, the same lines
+// come.
 TEST_F(FoldersTest, CleanupRemovesOldFilesByTheMasks) {
     config.InpDays = 31;
     config.OutDays = 40;
     config.PrtDays = 30;  // off
-    QDir().mkpath(home.file("prt"));
-    // Received: telegrams, raw copies, archives, unfinished files.
-    file("inp/1001/1001u911.001", 32);
-    file("inp/1001/1001u911.001.tlg", 32);
-    file("inp/1001/1001q001.rcvtlg", 32);  // 15 characters: no mask takes it
-    file("inp/1001/ARC10011999.001", 32);
-    file("inp/1001/1001u912.002", 30);     // not old enough
-    file("inp/1001/notes.txt", 100);       // matches no mask
-    file("inp/1207q005", 32);              // lying in the base: any name
-    file("inp/readme", 100);               // does not begin with four digits
-    file("inp/261001/2610u911.001", 100);  // six-character day folder: not entered
-    // Outgoing.
-    file("out/1001/1001q001.001", 41);
-    file("out/1001/1001q001.b01", 41);
-    file("out/1001/1001q001.b001", 41);  // no mask of the table takes a .bNNN name
-    file("out/1001/1001q001", 41);       // 8 characters: the length rule keeps it
-    file("out/1001/1001q001.001", 41);
-    file("out/1207q005", 41);
-    file("out/1207q006", 39);
-    // Protocol (cleanup off).
-    file("prt/1001.prt", 100);
+    for (const bool onItsThread : {false, true}) {
+        SCOPED_TRACE(onItsThread ? "on its thread" : "at once");
+        QDir(home.file("inp")).removeRecursively();
+        QDir(home.file("out")).removeRecursively();
+        qsizetype eventsBefore = events().size();
+        QDir().mkpath(home.file("prt"));
+        // Received: telegrams, raw copies, archives, unfinished files.
+        file("inp/1001/1001u911.001", 32);
+        file("inp/1001/1001u911.001.tlg", 32);
+        file("inp/1001/1001q001.rcvtlg", 32);  // 15 characters: no mask takes it
+        file("inp/1001/ARC10011999.001", 32);
+        file("inp/1001/1001u912.002", 30);     // not old enough
+        file("inp/1001/notes.txt", 100);       // matches no mask
+        file("inp/1207q005", 32);              // lying in the base: any name
+        file("inp/readme", 100);               // does not begin with four digits
+        file("inp/261001/2610u911.001", 100);  // six-character day folder: not entered
+        // Outgoing.
+        file("out/1001/1001q001.001", 41);
+        file("out/1001/1001q001.b01", 41);
+        file("out/1001/1001q001.b001", 41);  // no mask of the table takes a .bNNN name
+        file("out/1001/1001q001", 41);       // 8 characters: the length rule keeps it
+        file("out/1207q005", 41);
+        file("out/1207q006", 39);
+        // Protocol (cleanup off).
+        file("prt/1001.prt", 100);
 
-    folders.CleanupOldFiles();
+        if (onItsThread) {
+            ASSERT_TRUE(folders.CheckFolders());
+            folders.StartDay("1031");
+            eventsBefore = events().size();  // the day's protocol file is a new one
+            EXPECT_TRUE(WaitUntil([&] { return !folders.CleanupRunning(); }));
+            EXPECT_TRUE(WaitUntil([&] { return events().size() >= eventsBefore + 4; }));
+        } else {
+            folders.CleanupOldFiles();
+        }
 
-    EXPECT_FALSE(exists("inp/1001/1001u911.001"));
-    EXPECT_FALSE(exists("inp/1001/1001u911.001.tlg"));
-    EXPECT_FALSE(exists("inp/1001/ARC10011999.001"));
-    EXPECT_TRUE(exists("inp/1001/1001q001.rcvtlg"));
-    EXPECT_TRUE(exists("inp/1001/1001u912.002"));
-    EXPECT_TRUE(exists("inp/1001/notes.txt"));
-    EXPECT_FALSE(exists("inp/1207q005"));
-    EXPECT_TRUE(exists("inp/readme"));
-    EXPECT_TRUE(exists("inp/261001/2610u911.001"));
-    EXPECT_FALSE(exists("out/1001/1001q001.001"));
-    EXPECT_FALSE(exists("out/1001/1001q001.b01"));
-    EXPECT_TRUE(exists("out/1001/1001q001.b001"));
-    EXPECT_TRUE(exists("out/1001/1001q001"));
-    EXPECT_FALSE(exists("out/1207q005"));
-    EXPECT_TRUE(exists("out/1207q006"));
-    EXPECT_TRUE(exists("prt/1001.prt"));
-    EXPECT_TRUE(QDir(home.file("inp/1001")).exists()) << "folders are never removed";
+        EXPECT_FALSE(exists("inp/1001/1001u911.001"));
+        EXPECT_FALSE(exists("inp/1001/1001u911.001.tlg"));
+        EXPECT_FALSE(exists("inp/1001/ARC10011999.001"));
+        EXPECT_TRUE(exists("inp/1001/1001q001.rcvtlg"));
+        EXPECT_TRUE(exists("inp/1001/1001u912.002"));
+        EXPECT_TRUE(exists("inp/1001/notes.txt"));
+        EXPECT_FALSE(exists("inp/1207q005"));
+        EXPECT_TRUE(exists("inp/readme"));
+        EXPECT_TRUE(exists("inp/261001/2610u911.001"));
+        EXPECT_FALSE(exists("out/1001/1001q001.001"));
+        EXPECT_FALSE(exists("out/1001/1001q001.b01"));
+        EXPECT_TRUE(exists("out/1001/1001q001.b001"));
+        EXPECT_TRUE(exists("out/1001/1001q001"));
+        EXPECT_FALSE(exists("out/1207q005"));
+        EXPECT_TRUE(exists("out/1207q006"));
+        EXPECT_TRUE(exists("prt/1001.prt"));
+        EXPECT_TRUE(QDir(home.file("inp/1001")).exists()) << "folders are never removed";
 
-    const QString inp = home.path() + "/inp/";
-    const QString out = home.path() + "/out/";
-    EXPECT_EQ(events(),
-              (QStringList{
-                  "3УДАЛЕНО 2 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ " + inp + "????????.???",
-                  "3УДАЛЕНО 1 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ " + inp + "*.tlg",
-                  "3УДАЛЕНО 1 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ " + inp + "arc????????.???",
-                  "3УДАЛЕНО 3 ФАЙЛ(ОВ) СТАРШЕ 40 ДНЕЙ В КАТАЛОГЕ " + out + "????????.???",
-              }));
+        // The folders as the settings give them.
+        EXPECT_EQ(events().mid(eventsBefore),
+                  (QStringList{
+                      "3УДАЛЕНО 2 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ inp/????????.???",
+                      "3УДАЛЕНО 1 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ inp/*.tlg",
+                      "3УДАЛЕНО 1 ФАЙЛ(ОВ) СТАРШЕ 31 ДНЕЙ В КАТАЛОГЕ inp/arc????????.???",
+                      "3УДАЛЕНО 3 ФАЙЛ(ОВ) СТАРШЕ 40 ДНЕЙ В КАТАЛОГЕ out/????????.???",
+                  }));
+    }
 }
 
 TEST_F(FoldersTest, CleanupNeverWorksAboveItsFolders) {
@@ -158,6 +180,11 @@ TEST_F(FoldersTest, CleanupNeverWorksAboveItsFolders) {
         EXPECT_TRUE(events().last().endsWith(" НЕ ВЫПОЛНЕНА: НЕДОПУСТИМЫЙ КАТАЛОГ"));
     }
     EXPECT_FALSE(exists("inp/1207q005")) << "the sound folders are still cleaned";
+    // A folder that is not there has nothing to clean, and nothing is said.
+    const qsizetype before = events().size();
+    config.OutPath = "missing/out/";
+    folders.CleanupOldFiles();
+    EXPECT_EQ(events().size(), before);
 }
 
 TEST_F(FoldersTest, SymlinkedDayFolderIsNotEntered) {
