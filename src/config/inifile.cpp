@@ -80,6 +80,33 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// Overwrites the file with bytes and flushes it; on a failure part-way the
+// old bytes are put back as far as the disk lets us.
+bool saveInPlace(const QByteArray& native, const QByteArray& bytes) {
+    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray old;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        old.append(buffer, n);
+    }
+    auto replaceWith = [fd](const QByteArray& content) {
+        return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, content) &&
+               ::ftruncate(fd, off_t(content.size())) == 0 && ::fsync(fd) == 0;
+    };
+    const bool ok = replaceWith(bytes);
+    if (!ok)
+        replaceWith(old);
+    return (::close(fd) == 0) && ok;
+}
+
 }  // namespace
 
 CIniFile::Line CIniFile::MakeLine(QByteArray text, QByteArray eol) {
@@ -347,8 +374,14 @@ QString CIniFile::Save(const QString& path) const {
     QByteArray temp = QFile::encodeName(targetInfo.absolutePath() + QLatin1String("/.") +
                                         targetInfo.fileName() + QLatin1String(".XXXXXX"));
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // A file we may write in a folder we may not (a shared settings
+        // file): written in place, as the profile functions would.
+        if (existed && (errno == EACCES || errno == EPERM) &&
+            ::access(native.constData(), W_OK) == 0)
+            return saveInPlace(native, Serialize()) ? QString() : failure;
         return failure;
+    }
 
     bool ok = writeAll(fd, Serialize());
     if (ok && existed) {

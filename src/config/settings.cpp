@@ -430,15 +430,38 @@ int ProtocolWrapWidth(const _tlg_config& config) {
     return config.ProtocolWidth != 0 ? 69 : 0;
 }
 
+namespace {
+
+// The text without the blanks an operator may have typed after the commas
+// (outside quotes): the list writer puts none there.
+QString withoutBlanksAfterCommas(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        out += c;
+        if (c == u'"')
+            quoted = !quoted;
+        else if (c == u',' && !quoted)
+            while (i + 1 < text.size() && text[i + 1] <= u' ')
+                ++i;
+    }
+    return out;
+}
+
+}  // namespace
+
 QString RepairOperatorList(const QString& value) {
     if (value.isEmpty() || value.startsWith(u'"') || value.endsWith(u'"') ||
         value.indexOf(u'"', 1) < 0)
         return value;
-    // Only a value whose quoted form is exactly what the list writer makes is
-    // repaired: a list quoted in the middle only ("A,\"B C\",D") also passes
-    // the test above, and quotes added to it would break it apart.
+    // Only a value whose quoted form is what the list writer makes (but for
+    // blanks after the commas) is repaired: a list quoted in the middle only
+    // ("A,\"B C\",D") also passes the test above, and quotes added to it
+    // would break it apart.
     const QString quoted = u'"' + value + u'"';
-    if (ListToCommaText(CommaTextToList(quoted)) != quoted)
+    if (ListToCommaText(CommaTextToList(quoted)) != withoutBlanksAfterCommas(quoted))
         return value;
     return quoted;
 }

@@ -108,11 +108,14 @@ void TForm_TARVO::AfterStart() {
                       kProtocolEvent);
     protocol_.AddMessage(QStringLiteral("РАБОЧАЯ ПАПКА: ") + programFolder_, kProtocolEvent);
     const _tlg_controls& controls = records_.controls;
-    if (config_.UseOperatorList && controls.OperatorIndex >= 0 &&
-        controls.OperatorIndex < controls.OperatorItems.size())
-        protocol_.AddText(WideToLine(QStringLiteral("Оператор ") +
-                                     controls.OperatorItems[controls.OperatorIndex]),
-                          kProtocolEvent);
+    if (config_.UseOperatorList) {
+        // Said even when nobody is chosen: the operator sees the list is on.
+        const QString name = controls.OperatorIndex >= 0 &&
+                                     controls.OperatorIndex < controls.OperatorItems.size()
+                                 ? controls.OperatorItems[controls.OperatorIndex]
+                                 : QString();
+        protocol_.AddText(WideToLine(QStringLiteral("Оператор ") + name), kProtocolEvent);
+    }
     head_->TntLabel_ChannelStatus->clear();
     head_->Label_Time->setText(status_.CurrentSecondsColonText);
     editorPage_->NewTelegram(false);

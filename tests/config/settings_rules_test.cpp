@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -171,6 +173,7 @@ TEST(OperatorList, ReadsListsWrittenByEitherProgram) {
         {"Иванов,\"Петр Петров\"", "Иванов,\"Петр Петров\"", {"Иванов", "Петр Петров"}},
         // The reader drops the outer quotes of a list quoted at both ends.
         {"\"А Б\",В,\"Г Д\"", "\"А Б\",В,\"Г Д\"", {"А Б", "В", "Г Д"}},
+        {"\"А Б\", В,  \"Г Д\"", "\"А Б\", В,  \"Г Д\"", {"А Б", "В", "Г Д"}},
         // Quoted only in the middle: putting quotes around it would break it.
         {"А,\"Б В\",Г", "А,\"Б В\",Г", {"А", "Б В", "Г"}},
         {"Иванов, Петров", "Иванов, Петров", {"Иванов", "Петров"}},
@@ -411,6 +414,38 @@ TEST(SaveSettings, ARefusedWriteNamesTheFileAndChangesNothing) {
     EXPECT_EQ(QDir(home.path())
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
               (QStringList{"folder.ini", "korvel.ini", "plainfile"}));
+}
+
+// A settings file shared with others: writable, in a folder we may not
+// write to (so no new file can be made beside it). Run as an unprivileged
+// user in a child process, since root may write anywhere.
+TEST(SaveSettings, AWritableFileInAFolderWeCannotWriteToIsSavedInPlace) {
+    TestHome home;
+    const QString folder = home.file("shared");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/korvel.ini";
+    home.write("shared/korvel.ini", "[OTHER]\r\nEditNumber=9\r\n[STATUS]\r\nNumberInput=1\r\n");
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(::chmod(native.constData(), 0666), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
+    _tlg_status status;
+    status.NumberInput = 12, status.NumberOutput = 4, status.DayText = "0130";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(SaveCounters(path, status).isEmpty() ? 0 : 1);
+    }
+    int result = -1;
+    ASSERT_EQ(::waitpid(child, &result, 0), child);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(result));
+    EXPECT_EQ(WEXITSTATUS(result), 0) << "the save failed";
+    EXPECT_EQ(ReadBytes(path), QByteArray("[OTHER]\r\nEditNumber=9\r\n[STATUS]\r\nNumberInput=12\r\n"
+                                          "NumberOutput=4\r\nMMDD=0130\r\nHandedOver=\r\n"
+                                          "HandedOverNumber=0\r\n"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"korvel.ini"});
 }
 
 TEST(SaveCounters, TouchesOnlyTheCountersTheirDayAndTheHandOver) {

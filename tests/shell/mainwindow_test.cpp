@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -81,6 +82,33 @@ TEST_F(MainWindowTest, StartUpLogsAndStartsTheDay) {
     clock.AdvanceSeconds(1);
     window->Timer_1secTimer();
     EXPECT_EQ(window->HeadPanel()->Label_Time->text(), "12:00:06");
+}
+
+TEST_F(MainWindowTest, AFirstStartWithoutSettingsAndAnEmptyTitle) {
+    options.AppTitle = "";  // "-t" with an empty value
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    EXPECT_EQ(window->windowTitle(), "TARVO/COM");
+    auto* tray = window->findChild<QSystemTrayIcon*>("TrayIcon");
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "TARVO/COM") << "the hint is left as it was";
+    // The new day's counters are saved at once, and the file that makes is
+    // the whole one, in the order of a full save.
+    QStringList sections;
+    for (const QByteArray& line : ReadFileBytes(home.file("korvel.ini")).split('\n'))
+        if (line.startsWith('['))
+            sections << QString::fromLatin1(line.trimmed());
+    EXPECT_EQ(sections, (QStringList{"[SERVER]", "[PERFORATOR]", "[VPN]", "[OTHER]", "[PATH]",
+                                     "[STATUS]", "[PRINT]", "[FONT]", "[FONT_PRN]", "[EDITOR]",
+                                     "[OPERATOR]", "[SOUND]", "[WINDOW]"}));
+}
+
+TEST_F(MainWindowTest, TheOperatorLineComesWheneverTheListIsInUse) {
+    writeIni("[OPERATOR]\r\nUseList=1\r\nList=Иванов,Петров\r\nCurrent=\"\"\r\n");
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    // In line code, as the line has it: capitals only.
+    EXPECT_TRUE(dayProtocol().contains("12:00:05 ОПЕРАТОР \r\n")) << dayProtocol().toStdString();
 }
 
 TEST_F(MainWindowTest, AnotherDayStartsFromZeroCounters) {

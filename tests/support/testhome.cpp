@@ -19,6 +19,11 @@ void TestHome::write(const QString& name, const QByteArray& bytes) const {
         ADD_FAILURE() << "cannot write " << full.toStdString();
 }
 
+QByteArray ReadFileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 std::string HexBytes(const QByteArray& bytes) {
     return bytes.toHex(' ').toUpper().toStdString();
 }

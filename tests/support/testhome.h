@@ -54,6 +54,9 @@ private:
     QString saved_;
 };
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+
 // Bytes as "41 80 0D" for readable assertion messages.
 std::string HexBytes(const QByteArray& bytes);
 
