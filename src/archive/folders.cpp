@@ -5,6 +5,7 @@
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "util/clock.h"
+#include "util/datetimeformat.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,12 +54,16 @@ bool TArchiveFolders::CheckFolders() {
     return false;
 }
 
-void TArchiveFolders::StartDay(const QString& dayText) {
+void TArchiveFolders::StartDay(const QString& dayText, QDate workingDay) {
     QDir().mkdir(AbsoluteFolder(config_.InpPath) + dayText);
     QDir().mkdir(AbsoluteFolder(config_.OutPath) + dayText);
     status_.DayText = dayText;
-    // The day text ends with month and day ("mmdd", "yymmdd"): "dd/mm".
-    if (dayText.size() >= 4)
+    // "/" in a Delphi pattern is the locale's date separator: joined by hand.
+    if (workingDay.isValid())
+        status_.CurrentDateText =
+            FormatDelphiDate(workingDay, u"dd") + u'/' + FormatDelphiDate(workingDay, u"mm");
+    // The day text ends with month and day ("mmdd", "yymmdd").
+    else if (dayText.size() >= 4)
         status_.CurrentDateText = dayText.right(2) + u'/' + dayText.mid(dayText.size() - 4, 2);
     if (host_)
         host_->DayPickersToToday();

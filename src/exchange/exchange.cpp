@@ -32,7 +32,7 @@ void TExchange::StartWorkingDay() {
         status_.NumberInput = status_.NumberOutput = 0;
         status_.EditNumber = status_.PrfNumber = status_.LineInputNumber = 0;
     }
-    folders_.StartDay(day);
+    folders_.StartDay(day, clock_.WorkingTime().date());
     if (!sameDay)
         SaveCounters();
     clock_.UpdateExchangeClock();
@@ -158,7 +158,7 @@ void TExchange::SaveCounters() {
 }
 
 void TExchange::StartDay(const QString& dayText) {
-    folders_.StartDay(dayText);
+    folders_.StartDay(dayText, clock_.WorkingTime().date());
 }
 
 void TExchange::CountersReset() {

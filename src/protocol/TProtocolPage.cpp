@@ -102,6 +102,8 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
         item("Menu_CopyProtocolSend", QStringLiteral("Копировать \"Передачу\""));
     Separator_Perforator = separator("Separator_Perforator");
     Separator_Paste = separator("Separator_Paste");
+    Menu_PasteProtocolSend =
+        item("Menu_PasteProtocolSend", QStringLiteral("Вставить на \"Передачу\""));
 
     connect(DateTimePicker_Prt, &QDateEdit::dateChanged, this,
             &TProtocolPage::DateTimePicker_PrtChange);
@@ -115,6 +117,10 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
             &TProtocolPage::Menu_CopyProtocolReceiveClick);
     connect(Menu_CopyProtocolSend, &QAction::triggered, this,
             &TProtocolPage::Menu_CopyProtocolSendClick);
+    connect(Menu_PasteProtocolSend, &QAction::triggered, this,
+            &TProtocolPage::Menu_PasteProtocolSendClick);
+    connect(TntPopupMenu_Protocol, &QMenu::aboutToShow, this,
+            &TProtocolPage::TntPopupMenu_ProtocolPopup);
     connect(PrtWindow, &TPrtWindow::popupRequested, TntPopupMenu_Protocol,
             [this](const QPoint& pos) { TntPopupMenu_Protocol->popup(pos); });
 
@@ -164,6 +170,17 @@ void TProtocolPage::Menu_CopyProtocolReceiveClick() {
 
 void TProtocolPage::Menu_CopyProtocolSendClick() {
     copyToClipboard(kCopyTransmitted);
+}
+
+void TProtocolPage::TntPopupMenu_ProtocolPopup() {
+    Menu_PasteProtocolSend->setVisible(typing_ && typing_->IsManualMode() &&
+                                       !ClipboardText().isEmpty());
+}
+
+void TProtocolPage::Menu_PasteProtocolSendClick() {
+    const AnsiText text = ClipboardText();
+    if (!text.isEmpty())
+        Q_EMIT pasteToLineRequested(text);
 }
 
 void TProtocolPage::copyToClipboard(int mode) {

@@ -70,6 +70,9 @@ public:
     QAction* Separator_Copy;
     QAction* Separator_Perforator;
     QAction* Separator_Paste;
+    // Вставить на "Передачу": shown only in manual mode with text on the
+    // clipboard.
+    QAction* Menu_PasteProtocolSend;
 
     void DateTimePicker_PrtChange();
     void Button__ProtocolSearchClick();
@@ -78,6 +81,14 @@ public:
     void Menu_CopyProtocolClick();
     void Menu_CopyProtocolReceiveClick();
     void Menu_CopyProtocolSendClick();
+    void Menu_PasteProtocolSendClick();
+    // Before the popup menu opens: which items it shows.
+    void TntPopupMenu_ProtocolPopup();
+
+signals:
+    // The operator wants the clipboard's text (code page 1251) on the line;
+    // the main window asks for the confirmation and sends it.
+    void pasteToLineRequested(const AnsiText& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

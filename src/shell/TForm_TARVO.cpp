@@ -124,6 +124,7 @@ void TForm_TARVO::buildPages() {
     protocolPage_ = new TProtocolPage(protocol_, clock_, PC);
     protocolPage_->SetTyping(&exchange_);
     protocolPage_->SetTodaySource([this] { return exchange_.Clock().WorkingTime().date(); });
+    connect(protocolPage_, &TProtocolPage::pasteToLineRequested, this, &TForm_TARVO::PasteToLine);
     TabSheet_Protocol = protocolPage_;
     PC->addTab(protocolPage_, QStringLiteral("Протокол"));
     addServiceGroupPanel();

@@ -130,6 +130,9 @@ private:
     // The queue page and the exchange's dialogs (TForm_TARVO_panels.cpp).
     TQueuePage* makeQueuePage();
     void addServiceGroupPanel();
+    // Вставить на "Передачу" of the protocol page: the clipboard's text,
+    // confirmed, to the line.
+    void PasteToLine(const AnsiText& text);
     void ServiceGroupPressed(int group);
 
     // IExchangeHost

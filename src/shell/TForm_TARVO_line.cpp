@@ -3,6 +3,7 @@
 
 #include "shell/TForm_TARVO.h"
 
+#include "editor/TForm_ConfirmSendTlg.h"
 #include "exchange/linecode.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
@@ -112,6 +113,17 @@ void TForm_TARVO::ForwardTelegram(const QString& text) {
     forward.OutgoingLines = text.split(QStringLiteral("\r\n"));
     forward.OutgoingText = WideToAnsi(text);
     outgoing_.WriteOutgoing(forward, false);
+}
+
+void TForm_TARVO::PasteToLine(const AnsiText& text) {
+    TForm_ConfirmSendTlg confirm(this);
+    confirm.setWindowTitle(QStringLiteral("Отправка содержимого буфера обмена"));
+    confirm.SetLines({AnsiToWide(text)});
+    if (confirm.exec() != QDialog::Accepted || finished_)
+        return;
+    // As it stands, without register marks of ours.
+    if (ILineSink* line = exchange_.Line())
+        line->AppendSend(Cp1251ToCp866(text));
 }
 
 void TForm_TARVO::ManualExchangeFromLine(const LineText&) {

@@ -15,8 +15,11 @@
 #include "support/recordingline.h"
 #include "support/modal.h"
 #include "support/testhome.h"
+#include "util/clipboard.h"
+#include "util/codepages.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,6 +258,43 @@ TEST_F(MainWindowPanelsTest, QueueStateInTheHeadPanel) {
     host->ShowScanCountdown(27);
     EXPECT_EQ(window->HeadPanel()->Label_OutputFiles->text(), "005");
     EXPECT_EQ(window->HeadPanel()->Label_PathScanTimeout->text(), "27");
+}
+
+}  // namespace
+
+namespace {
+
+// Вставить на "Передачу" of the protocol page's menu.
+TEST_F(MainWindowPanelsTest, TheClipboardGoesToTheLineOnceConfirmed) {
+    auto window = makeWindow();
+    auto* page = window->findChild<TProtocolPage*>();
+    ASSERT_NE(page, nullptr);
+    QAction* paste = page->Menu_PasteProtocolSend;
+    EXPECT_EQ(paste->text(), "Вставить на \"Передачу\"");
+
+    CopyTextToClipboard(WideToAnsi(QStringLiteral("ЗЦЗЦ ВСТАВКА 1|2")));
+    page->TntPopupMenu_ProtocolPopup();
+    EXPECT_FALSE(paste->isVisible()) << "automatic mode";
+    window->Exchange().SetMode(false);
+    page->TntPopupMenu_ProtocolPopup();
+    EXPECT_TRUE(paste->isVisible());
+    {
+        ModalAnswerer cancel(QStringLiteral("Отменить"));
+        paste->trigger();
+        EXPECT_EQ(cancel.title, "Отправка содержимого буфера обмена");
+        EXPECT_EQ(cancel.text, "ЗЦЗЦ ВСТАВКА 1|2\n");
+    }
+    EXPECT_TRUE(line.sent.isEmpty());
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        paste->trigger();
+    }
+    // Code page 866 as it stands: no register marks are added or taken.
+    EXPECT_EQ(line.sent, WideToCp866(QStringLiteral("ЗЦЗЦ ВСТАВКА 1|2")));
+
+    CopyTextToClipboard(QByteArray());
+    page->TntPopupMenu_ProtocolPopup();
+    EXPECT_FALSE(paste->isVisible()) << "nothing on the clipboard";
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include "config/settings.h"
 #include "exchange/linecode.h"
+#include "archive/TDayListPage.h"
 #include "protocol/TForm_PrtWindowMessage.h"
+#include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
@@ -14,6 +16,7 @@
 #include "util/codepages.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -109,6 +112,34 @@ TEST_F(MainWindowTest, TheOperatorLineComesWheneverTheListIsInUse) {
     window->Timer_1secTimer();
     // In line code, as the line has it: capitals only.
     EXPECT_TRUE(dayProtocol().contains("12:00:05 ОПЕРАТОР \r\n")) << dayProtocol().toStdString();
+}
+
+// With the centre three hours behind, 01:30 on the computer is 22:30 of the
+// day before: that day is "today" on the protocol, received and sent pages,
+// and the protocol shown is the live one, after the start, after Escape and
+// after the working day's midnight.
+TEST_F(MainWindowTest, TodayIsTheWorkingDayOfTheExchangeClock) {
+    writeIni("[OTHER]\r\nCorrectTimeTZ=3\r\n[PATH]\r\nDayFormat=yymmdd\r\nSearchDayFormat=??????\r\n");
+    clock.Set(QDateTime(QDate(2026, 1, 30), QTime(1, 30)));
+    auto window = makeWindow();
+    window->Timer_1secTimer();
+    auto* page = window->findChild<TProtocolPage*>();
+    ASSERT_NE(page, nullptr);
+    auto check = [&](const char* day, QDate date, const char* dateText) {
+        EXPECT_EQ(records.status.DayText, day);
+        EXPECT_EQ(records.status.CurrentDateText, dateText);
+        EXPECT_EQ(protocol.FileName(), QString(day) + ".prt");
+        EXPECT_TRUE(protocol.ShowsLive()) << "the live protocol, not another day's file";
+        EXPECT_EQ(page->DateTimePicker_Prt->date(), date);
+        EXPECT_EQ(window->InPage()->DateTimePicker->date(), date);
+        EXPECT_EQ(window->OutPage()->DateTimePicker->date(), date);
+        page->ReturnToToday();  // Escape
+        EXPECT_TRUE(protocol.ShowsLive());
+    };
+    check("260129", QDate(2026, 1, 29), "29/01");
+    clock.Set(QDateTime(QDate(2026, 1, 30), QTime(3, 0, 1)));  // the working midnight
+    window->Timer_1secTimer();
+    check("260130", QDate(2026, 1, 30), "30/01");
 }
 
 TEST_F(MainWindowTest, AnotherDayStartsFromZeroCounters) {
