@@ -11,6 +11,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 // The operator's side: every call is noted, in order, in calls ("Name arg").
@@ -33,7 +35,11 @@ struct RecordingHost : IExchangeHost {
     void PlaySound(const QString& file) override { calls << "PlaySound " + file; }
     void PrintTelegram(const QStringList& lines) override;
     void PrintCentreMessage(const LineText& text) override;
-    void ForwardTelegram(const QString& text) override { calls << "ForwardTelegram " + text; }
+    void ForwardTelegram(const QString& text) override {
+        calls << "ForwardTelegram " + text;
+        if (whileForwarding)
+            whileForwarding();
+    }
     void RefreshInListIfToday() override { ++listRefreshes; }
     void ManualExchangeFromLine(const LineText& chunk) override { manualChunks << chunk; }
     void RefreshQueueList() override { ++queueRefreshes; }
@@ -46,6 +52,8 @@ struct RecordingHost : IExchangeHost {
 
     // ShowCategoryAlert throws, as a window that cannot be made might.
     bool alertFails = false;
+    // Run inside ForwardTelegram (a box the forward might open, say).
+    std::function<void()> whileForwarding;
     QStringList boxes;
     QList<bool> modes;
     QStringList calls;
