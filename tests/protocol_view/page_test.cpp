@@ -83,7 +83,8 @@ TEST_F(ProtocolPageTest, Controls) {
     for (QAction* action : menu->actions())
         items << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(items, QStringList({"Копировать", "-", "Копировать \"Прием\"",
-                                  "Копировать \"Передачу\"", "-", "-"}));
+                                  "Копировать \"Передачу\"", "-", "-",
+                                  "Вставить на \"Передачу\""}));
     EXPECT_TRUE(menu->separatorsCollapsible()) << "trailing separators stay hidden";
 }
 
