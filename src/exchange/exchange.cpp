@@ -36,9 +36,9 @@ void TExchange::StartWorkingDay() {
     if (!sameDay)
         SaveCounters();
     clock_.UpdateExchangeClock();
-    // The next connection asks the centre at once what became of it.
+    // The first connected tick asks the centre what became of it.
     if (queue_.RestoreHandOver(sameDay) && config_.ZZTimeOut >= 0)
-        zzCountdown_ = qMax(1, config_.ZZTimeOut);
+        zzCountdown_ = 1;
 }
 
 bool TExchange::IsAutomatic() const {

@@ -421,3 +421,57 @@ TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// Forwarding with OTHER/ReSendEnable fails for every telegram (no file
+// number is left today), and each failure shows its box, while the centre
+// keeps sending and keeps its urgent keepalive going: no box holds the line,
+// the keepalive is echoed all along, and every telegram is filed with its
+// trailer.
+TEST_F(MainWindowTest, AFailingForwardHoldsNothingWhileTelegramsArrive) {
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "2", "-e", "300",
+                              "--auto-open", "--generate", "12", "--interval", "0"}));
+    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+             "\r\n[OTHER]\r\nAskOnClose=0\r\nReSendEnable=1\r\nReSendHeader=P141911\r\n"
+             "EditNumber=1000\r\n[STATUS]\r\nMMDD=0130\r\n");
+    const NoModalDialogs noBlockingBox;
+    // The centre's count of urgent bytes that came back.
+    auto urgentEchoes = [&] {
+        const qsizetype before = centre.Output().count("urgent=");
+        centre.Command("status");
+        WaitUntil([&] {
+            centre.WaitOutput("", 0);
+            return centre.Output().count("urgent=") > before;
+        });
+        const QByteArray& out = centre.Output();
+        const qsizetype at = out.lastIndexOf("urgent=");
+        return at < 0 ? -1 : out.mid(at + 7, out.indexOf(' ', at) - at - 7).toInt();
+    };
+    auto window = makeWindow();
+    window->show();  // the one-second timer runs
+    ASSERT_TRUE(WaitUntil([&] { return records.status.NumberInput >= 1; }, 30000))
+        << dayProtocol().toStdString();
+    const int echoesAtFirst = urgentEchoes();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return records.status.NumberInput == 12 && window->Exchange().NotesCountdown() == 0;
+        },
+        60000))
+        << records.status.NumberInput << "\n"
+        << dayProtocol().toStdString();
+    EXPECT_GT(urgentEchoes(), echoesAtFirst) << "the keepalive was echoed all along";
+    const QString log = dayProtocol();
+    EXPECT_FALSE(log.contains("Timeout OOB")) << log.toStdString();
+    EXPECT_TRUE(log.contains("ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ"));
+    EXPECT_FALSE(OpenMessageBoxes().isEmpty()) << "the boxes wait for the operator";
+    for (int n = 1; n <= 12; ++n) {
+        const QString name = home.file(QStringLiteral("inp/0130/0130q911.%1").arg(n, 3, 10, QLatin1Char('0')));
+        EXPECT_TRUE(AnsiToWide(ReadFileBytes(name)).contains("\r\nНННН  "))
+            << name.toStdString() << " is not filed with its trailer";
+    }
+    window->OnSystemShutdown();
+}
+
+}  // namespace

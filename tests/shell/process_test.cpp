@@ -1,10 +1,12 @@
 // The workstation as an operator starts it: a separate process with its own
 // program folder, ended by the session's signals.
 
+#include "support/ckssimprocess.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -93,10 +95,48 @@ TEST(WorkstationProcess, EndsPromptlyWhileTheLineHangsInAConnect) {
     timer.start();
     ::kill(pid_t(ws.process_.processId()), SIGTERM);
     ASSERT_TRUE(ws.process_.waitForFinished(10000));
-    // The connect alone would take five seconds; the bound is two, and some
-    // room is left for a busy machine.
+    // The connect alone would take twenty seconds; the bound is two, and
+    // some room is left for a busy machine.
     EXPECT_LT(timer.elapsed(), 4500);
     EXPECT_TRUE(ws.protocolText().contains("ПРОГРАММА ОСТАНОВЛЕНА"));
+}
+
+// Killed right after the line has taken a telegram, before the centre's
+// report: the next start asks the centre, files the telegram by its answer
+// and never sends it again. The centre has it once.
+TEST(WorkstationProcess, AKillAfterAHandOverIsSettledByTheNextStart) {
+    TestHome home;
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
+    // No КГ0 of its own for ten minutes after a telegram.
+    home.write("korvel.ini", "[SERVER]\r\nhost=127.0.0.1\r\nport=" +
+                                 QByteArray::number(centre.Port()) +
+                                 "\r\n[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=600\r\n");
+    const QString day = QDate::currentDate().toString("MMdd");
+    const QString name = day + "q001";
+    home.write("out/" + name, WideToAnsi(QStringLiteral("ОДИН РАЗ")));
+    {
+        Workstation first(home.path(), home.path(), {});
+        ASSERT_TRUE(first.waitForProtocol("ТЛГ ПЕРЕДАНА В ЛИНИЮ")) << first.protocolText().toStdString();
+        ::kill(pid_t(first.process_.processId()), SIGKILL);
+        ASSERT_TRUE(first.process_.waitForFinished(10000));
+    }
+    ASSERT_TRUE(centre.WaitOutput("IN TELEGRAM 001 accepted"));
+    const QByteArray ini = ReadFileBytes(home.file("korvel.ini"));
+    EXPECT_TRUE(ini.contains("HandedOver=" + name.toLatin1())) << ini.toStdString();
+    EXPECT_TRUE(ini.contains("NumberOutput=1")) << ini.toStdString();
+    EXPECT_TRUE(QFile::exists(home.file("out/" + name)));
+
+    Workstation second(home.path(), home.path(), {});
+    const QString filed = "out/" + day + "/" + name + ".001";
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(home.file(filed)); }, 30000))
+        << second.protocolText().toStdString();
+    EXPECT_FALSE(QFile::exists(home.file("out/" + name)));
+    EXPECT_TRUE(centre.Status().contains("accepted=001"));
+    EXPECT_EQ(centre.Output().count("IN TELEGRAM"), 1) << centre.Output().toStdString();
+    EXPECT_TRUE(ReadFileBytes(home.file("korvel.ini")).contains("HandedOver=\r\n"));
+    ::kill(pid_t(second.process_.processId()), SIGTERM);
+    EXPECT_TRUE(second.process_.waitForFinished(10000));
 }
 
 TEST(WorkstationProcess, InstancesWithDifferentNamesRunSideBySide) {
