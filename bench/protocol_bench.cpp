@@ -1,7 +1,7 @@
 // The cost of logging one received block must not depend on how much of the
 // day is already in the protocol: the day's file is extended, not rewritten.
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 
 #include <QDir>

@@ -15,7 +15,7 @@
 
 #include "archive/folders.h"
 #include "config/tlgconfig.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "util/clock.h"
 #include "util/datetimeformat.h"

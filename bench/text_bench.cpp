@@ -1,6 +1,6 @@
 // Throughput of the conversions every received and sent byte goes through.
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "line/fivebit.h"
 
 #include <benchmark/benchmark.h>

@@ -2,9 +2,9 @@
 
 #include "archive/daylist.h"
 #include "config/tlgconfig.h"
-#include "editor/compose.h"
 #include "util/datetimeformat.h"
 #include "util/fileops.h"
+#include "util/telegramtext.h"
 #include "util/textutil.h"
 
 #include <QDateEdit>

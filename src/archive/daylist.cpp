@@ -113,26 +113,3 @@ QString DayListTimeText(const QDateTime& time) {
     }();
     return QLocale::system().toString(time.time(), format);
 }
-
-std::optional<QString> LoadTelegramText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        return std::nullopt;
-    auto utf16 = [&bytes](bool littleEndian) {
-        QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const uchar a = uchar(bytes[2 + 2 * i]);
-            const uchar b = uchar(bytes[3 + 2 * i]);
-            text[i] = QChar(littleEndian ? char16_t(a | b << 8) : char16_t(b | a << 8));
-        }
-        return text;
-    };
-    if (bytes.startsWith("\xFF\xFE"))
-        return utf16(true);
-    if (bytes.startsWith("\xFE\xFF"))
-        return utf16(false);
-    return AnsiToWide(bytes);
-}

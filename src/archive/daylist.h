@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
-
 // The telegrams of one day folder as the "Входящие" and "Исходящие" lists
 // show them. Building the items needs no widget, so the lists fill fast and
 // the listing can be tested and timed on its own.
@@ -41,7 +39,3 @@ QString DayFolderPath(const QString& base, QDate date, const QString& dayFormat)
 
 // The time column's text: the locale's time format, without a zone.
 QString DayListTimeText(const QDateTime& time);
-
-// A telegram file as text: UTF-16 after a byte-order mark (little or big
-// endian), otherwise code page 1251. Nothing when it cannot be read.
-std::optional<QString> LoadTelegramText(const QString& path);

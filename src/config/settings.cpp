@@ -3,7 +3,7 @@
 #include "config/commatext.h"
 #include "config/inifile.h"
 #include "config/portname.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "util/codepages.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "editor/TForm_LoadToEditor.h"
 #include "editor/compose.h"
 #include "editor/editortext.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 
 #include <QApplication>

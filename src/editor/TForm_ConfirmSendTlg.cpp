@@ -1,6 +1,6 @@
 #include "editor/TForm_ConfirmSendTlg.h"
 
-#include "editor/compose.h"
+#include "util/telegramtext.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "editor/compose.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "util/codepages.h"
 
 namespace {
@@ -81,56 +81,6 @@ void AppendHyphenLineFeeds(AnsiText& text) {
         return;
     for (; feeds < kHyphenLineFeeds; ++feeds)
         text += '\n';
-}
-
-QStringList MemoLines(QStringView text) {
-    QStringList lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines << text.mid(start, i - start).toString();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size())
-        lines << text.mid(start).toString();
-    return lines;
-}
-
-QString JoinLines(const QStringList& lines) {
-    QString text;
-    text.reserve(JoinedLength(lines));
-    for (const QString& line : lines)
-        text += line + kCrLf;
-    return text;
-}
-
-qsizetype JoinedLength(const QStringList& lines) {
-    qsizetype n = 0;
-    for (const QString& line : lines)
-        n += line.size() + 2;
-    return n;
-}
-
-QString ToMemoText(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r') {
-            out += u'\n';
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 bool SendAllowed(qsizetype lines, qsizetype chars, QStringView indexText) {

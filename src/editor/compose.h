@@ -1,5 +1,6 @@
 #pragma once
 
+#include "util/telegramtext.h"
 #include "util/texttypes.h"
 
 #include <QString>
@@ -68,15 +69,6 @@ QString AutoReplace(QStringView text, const TReplaceValues& values);
 // until there are kHyphenLineFeeds among the trailing line breaks.
 void AppendHyphenLineFeeds(AnsiText& text);
 
-// The lines of a text as a memo counts them: split at CR LF, a lone CR or a
-// lone LF; a line break at the very end opens no further line.
-QStringList MemoLines(QStringView text);
-// The lines each followed by CR LF, as a memo gives its whole text.
-QString JoinLines(const QStringList& lines);
-// Length of that text.
-qsizetype JoinedLength(const QStringList& lines);
-// A text with its line breaks as the memo widgets show them ("\n").
-QString ToMemoText(QStringView text);
 
 // Whether the send button may be enabled: some lines, 16 < chars < 5000 and
 // an index of six digits.

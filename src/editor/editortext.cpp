@@ -1,7 +1,6 @@
 #include "editor/editortext.h"
 
-#include "archive/daylist.h"
-#include "editor/compose.h"
+#include "util/telegramtext.h"
 #include "util/codepages.h"
 #include "util/textutil.h"
 

@@ -1,6 +1,6 @@
 #include "exchange/TForm_Counters.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,7 @@
 #include "exchange/TQueuePage.h"
 
-#include "archive/daylist.h"
-#include "editor/compose.h"
 #include "exchange/outgoingqueue.h"
+#include "util/telegramtext.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

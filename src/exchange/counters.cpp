@@ -3,7 +3,7 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 
 bool InputCountersDisagree(int numberInput, int centreOurs, int channelState) {

@@ -1,6 +1,6 @@
 // The layout correction of received telegrams (PATH/CorrectInputTlg).
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/telegramstore.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "exchange/matchpattern.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <cstdint>
 

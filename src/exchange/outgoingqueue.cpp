@@ -3,15 +3,15 @@
 
 #include "exchange/outgoingqueue.h"
 
-#include "archive/daylist.h"
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "exchange/telegramstore.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/telegramtext.h"
 #include "util/wildcard.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "exchange/receiveparser.h"
 #include "protocol/protocol.h"

@@ -5,7 +5,7 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "protocol/protocol.h"
 

@@ -2,7 +2,7 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 
 namespace {

@@ -1,9 +1,10 @@
 #include "exchange/telegramstore.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/telegramtext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -127,42 +128,6 @@ QByteArray utf16Bytes(QStringView text, bool withMark) {
     return out;
 }
 
-// A file as a Unicode string list loads it: UTF-16 with either byte-order
-// mark, else code page 1251.
-QString decodeText(QByteArrayView bytes) {
-    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE) {
-        QString out;
-        out.reserve((bytes.size() - 2) / 2);
-        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-            out.append(QChar(char16_t(uchar(bytes[i]) | (uchar(bytes[i + 1]) << 8))));
-        return out;
-    }
-    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFE && uchar(bytes[1]) == 0xFF) {
-        QString out;
-        for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-            out.append(QChar(char16_t((uchar(bytes[i]) << 8) | uchar(bytes[i + 1]))));
-        return out;
-    }
-    return AnsiToWide(bytes);
-}
-
-QStringList stringListLines(const QString& text) {
-    QStringList lines;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype start = i;
-        while (i < n && text[i] != u'\r' && text[i] != u'\n')
-            ++i;
-        lines.append(text.mid(start, i - start));
-        if (i < n && text[i] == u'\r')
-            ++i;
-        if (i < n && text[i] == u'\n')
-            ++i;
-    }
-    return lines;
-}
-
 // UTF-16 bytes to append to an existing Unicode file: a line break first
 // when its last line is still open, as loading and saving the list would.
 QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
@@ -200,16 +165,6 @@ LineText readableText(const LineText& text, bool keepMarks) {
 }
 
 }  // namespace
-
-QString StringListText(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 2);
-    for (const QString& line : stringListLines(text)) {
-        out += line;
-        out += QLatin1String("\r\n");
-    }
-    return out;
-}
 
 TTelegramStore::TTelegramStore(const _tlg_config& config, TProtocol& protocol,
                                ITelegramStoreHost& host)
@@ -340,7 +295,7 @@ bool TTelegramStore::completeAnsi(const QString& base, const LineText& text, QSt
     QByteArray content;
     if (!readWhole(rcv, content))
         return false;
-    lines = stringListLines(AnsiToWide(content));
+    lines = MemoLines(AnsiToWide(content));
 
     if (!pathExists(base)) {
         final = base;
@@ -363,8 +318,8 @@ bool TTelegramStore::completeUnicode(const QString& base, const LineText& text, 
     QByteArray content;
     if (!readWhole(rcv, content))
         return false;
-    const QString list = StringListText(decodeText(content) + LineToWide(text));
-    lines = stringListLines(list);
+    const QString list = StringListText(DecodeTelegramText(content) + LineToWide(text));
+    lines = MemoLines(list);
 
     bool ok;
     if (!pathExists(base)) {

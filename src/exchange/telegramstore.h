@@ -98,7 +98,3 @@ private:
 // the signature of a telegram written "address=text=...=signature-". A text
 // that does not have that shape comes back unchanged.
 LineText CorrectLayout(const LineText& text);
-
-// A text as a Unicode string list holds it: lines broken at CR LF, CR or LF,
-// each ended by CR LF.
-QString StringListText(const QString& text);

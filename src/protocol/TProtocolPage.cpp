@@ -1,6 +1,6 @@
 #include "protocol/TProtocolPage.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
 #include "protocol/protocolcopy.h"

@@ -5,7 +5,7 @@
 #include "editor/TEditorPage.h"
 #include "exchange/TForm_AutoKSS.h"
 #include "exchange/TQueuePage.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"

@@ -6,7 +6,7 @@
 #include "archive/TDayListPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"

@@ -4,7 +4,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "editor/TForm_ConfirmSendTlg.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"

@@ -10,7 +10,7 @@
 #include "exchange/TQueuePage.h"
 #include "exchange/TServiceGroupPanel.h"
 #include "exchange/counterscorrection.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/TProtocolPage.h"
 #include "shell/headpanel.h"
 

@@ -1,4 +1,5 @@
 #include "archive/daylist.h"
+#include "util/telegramtext.h"
 
 #include "support/testhome.h"
 #include "util/codepages.h"

@@ -1,5 +1,5 @@
 #include "centre.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"

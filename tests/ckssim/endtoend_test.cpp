@@ -1,7 +1,7 @@
 // The training centre as a program, over loopback, against a workstation
 // played byte for byte by the test.
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "line/tcpip.h"
 #include "support/ckssimprocess.h"

@@ -1,6 +1,6 @@
 #include "config/commatext.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "support/testhome.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "config/settings.h"
 
 #include "config/settingshelpers.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "support/testhome.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "config/settingshelpers.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 

@@ -1,7 +1,7 @@
 #include "editor/outgoing.h"
 
 #include "config/tlgconfig.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/testhome.h"
 #include "util/codepages.h"

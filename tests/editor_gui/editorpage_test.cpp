@@ -1,7 +1,7 @@
 #include "editor/TEditorPage.h"
 
 #include "config/tlgconfig.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/modal.h"
 #include "support/testhome.h"

@@ -5,7 +5,7 @@
 
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "util/codepages.h"
 #include "workstation.h"
 

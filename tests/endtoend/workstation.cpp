@@ -1,6 +1,6 @@
 #include "workstation.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "support/loopback.h"
 #include "util/codepages.h"
 

@@ -1,6 +1,6 @@
 #include "centrestream.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <QRandomGenerator>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "exchange/exchangeclock.h"
 
 #include "config/tlgconfig.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"

@@ -1,4 +1,4 @@
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include "support/testhome.h"
 

@@ -1,7 +1,7 @@
 #include "exchange/telegramstore.h"
 
 #include "config/filesizelimit.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchangesupport.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"

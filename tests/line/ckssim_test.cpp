@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "line/tcpip.h"
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"

@@ -1,6 +1,6 @@
 #include "line/fivebit.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "support/testhome.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "protocolsupport.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <QFile>
 

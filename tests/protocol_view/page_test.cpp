@@ -1,6 +1,6 @@
 #include "protocol/TProtocolPage.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/TPrtWindow.h"
 #include "support/fakeclock.h"
 #include "util/codepages.h"

@@ -1,6 +1,6 @@
 #include "protocol/protocolpainter.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "viewsupport.h"
 
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #include "viewsupport.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFontInfo>

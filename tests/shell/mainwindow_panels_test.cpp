@@ -7,7 +7,7 @@
 #include "editor/TEditorPage.h"
 #include "exchange/TQueuePage.h"
 #include "exchange/TServiceGroupPanel.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"

@@ -1,7 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "config/settings.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "archive/TDayListPage.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"

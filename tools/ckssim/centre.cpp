@@ -1,6 +1,6 @@
 #include "centre.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "util/textutil.h"
 

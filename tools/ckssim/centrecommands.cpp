@@ -2,7 +2,7 @@
 
 #include "centre.h"
 #include "centreclock.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "centre.h"
 #include "centreclock.h"
 #include "centresession.h"
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 #include "transcript.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "transcript.h"
 
-#include "exchange/linecode.h"
+#include "util/linecode.h"
 
 #include <QDateTime>
 

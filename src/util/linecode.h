@@ -8,8 +8,9 @@
 
 #include <string_view>
 
-// Conversions between line code and UTF-16 display text, and the small text
-// helpers the exchange uses on line code.
+// Line code, the text of the line, the protocol and the raw telegram copies
+// (code page 866 with register marks): conversions to and from UTF-16
+// display text, and the small helpers every part of the program uses on it.
 
 // One byte per code unit. Small Cyrillic letters fold to capitals (the line
 // has none), Armenian and Georgian letters go through the national letter
