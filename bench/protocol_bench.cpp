@@ -1,8 +1,8 @@
 // The cost of logging one received block must not depend on how much of the
 // day is already in the protocol: the day's file is extended, not rewritten.
 
-#include "util/linecode.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QTemporaryDir>

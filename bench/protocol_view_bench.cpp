@@ -2,10 +2,10 @@
 // the day: a day of a million lines paints as fast as a short one, at the
 // top as at the end, in the normal and in the split display.
 
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "protocol/protocollayout.h"
 #include "protocol/protocolpainter.h"
+#include "util/linecode.h"
 
 #include <QFont>
 #include <QImage>

@@ -112,9 +112,7 @@ void BM_TelegramsEndToEnd(benchmark::State& state) {
         Qt::BlockingQueuedConnection);
     QObject::connect(
         &line, &CTlgClient::OnSent, &context,
-        [&](CTlgClient* thread) {
-            exchange.OnLineSent(thread->LastSent());
-        },
+        [&](CTlgClient* thread) { exchange.OnLineSent(thread->LastSent()); },
         Qt::BlockingQueuedConnection);
     QObject::connect(
         &line, &CTlgClient::OnStatus, &context,

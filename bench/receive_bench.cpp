@@ -4,10 +4,10 @@
 #include "config/tlgconfig.h"
 #include "exchange/centrestream.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/recordingline.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -15,10 +15,10 @@
 
 #include "archive/folders.h"
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "util/clock.h"
 #include "util/datetimeformat.h"
+#include "util/linecode.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -65,9 +65,10 @@ bool makeArchive(const QString& folder) {
         if (!QDir().mkpath(inp) || !QDir().mkpath(out))
             return false;
         for (int n = 0; n < kFilesPerDay / 2; ++n) {
-            const QByteArray name = QFile::encodeName(
-                inp + u'/' + day + QStringLiteral("q%1.%2").arg(n % 1000, 3, 10, QLatin1Char('0'))
-                                       .arg(n + 1, 3, 10, QLatin1Char('0')));
+            const QByteArray name = QFile::encodeName(inp + u'/' + day +
+                                                      QStringLiteral("q%1.%2")
+                                                          .arg(n % 1000, 3, 10, QLatin1Char('0'))
+                                                          .arg(n + 1, 3, 10, QLatin1Char('0')));
             touch(name);
             touch(name + ".tlg");
         }
@@ -142,7 +143,12 @@ void BM_StartUp(benchmark::State& state) {
     }
     state.SetLabel(archive ? "240 days x 1000 files in inp/ and out/" : "empty program folder");
 }
-BENCHMARK(BM_StartUp)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StartUp)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // The GUI thread's share of a day start, and the cleanup it hands off.
 struct ArchiveFolders {

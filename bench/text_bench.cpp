@@ -1,7 +1,7 @@
 // Throughput of the conversions every received and sent byte goes through.
 
-#include "util/linecode.h"
 #include "line/fivebit.h"
+#include "util/linecode.h"
 
 #include <benchmark/benchmark.h>
 

@@ -103,8 +103,7 @@ void cleanDayFolder(int baseFd, const char* day, const TCleanupStep& step, const
         if (!olderThan(fd, name, cutoff, nullptr))
             continue;
         deleteCounted(
-            fd, name, first, masks, [&](int m) { return maskTakes(text, step.masks[m]); },
-            counts);
+            fd, name, first, masks, [&](int m) { return maskTakes(text, step.masks[m]); }, counts);
     }
     ::closedir(dir);
 }
@@ -127,8 +126,8 @@ QList<TCleanupStep> CleanupPlan(const _tlg_config& config, const QDateTime& now)
             continue;
         TCleanupStep step;
         step.configured = row.folder;
-        step.absolute = row.folder.startsWith(u'/') ? row.folder
-                                                    : QDir::currentPath() + u'/' + row.folder;
+        step.absolute =
+            row.folder.startsWith(u'/') ? row.folder : QDir::currentPath() + u'/' + row.folder;
         if (!step.absolute.endsWith(u'/'))
             step.absolute += u'/';
         // A folder that is not there has nothing to clean.
@@ -191,18 +190,19 @@ QList<TCleanupLine> RunCleanup(const QList<TCleanupStep>& plan, const std::atomi
         if (cancel && *cancel)
             break;
         if (step.unsafe) {
-            lines.append({kProtocolError, QStringLiteral("ОЧИСТКА КАТАЛОГА ") + step.configured +
-                                              QStringLiteral(" НЕ ВЫПОЛНЕНА: НЕДОПУСТИМЫЙ КАТАЛОГ")});
+            lines.append(
+                {kProtocolError, QStringLiteral("ОЧИСТКА КАТАЛОГА ") + step.configured +
+                                     QStringLiteral(" НЕ ВЫПОЛНЕНА: НЕДОПУСТИМЫЙ КАТАЛОГ")});
             continue;
         }
         const QList<int> counts = CleanFolder(step, cancel);
         for (int m = 0; m < counts.size(); ++m)
             if (counts[m] > 0)
-                lines.append({kProtocolEvent, QStringLiteral("УДАЛЕНО ") + QString::number(counts[m]) +
-                                                  QStringLiteral(" ФАЙЛ(ОВ) СТАРШЕ ") +
-                                                  QString::number(step.days) +
-                                                  QStringLiteral(" ДНЕЙ В КАТАЛОГЕ ") +
-                                                  step.configured + step.masks[m]});
+                lines.append({kProtocolEvent,
+                              QStringLiteral("УДАЛЕНО ") + QString::number(counts[m]) +
+                                  QStringLiteral(" ФАЙЛ(ОВ) СТАРШЕ ") + QString::number(step.days) +
+                                  QStringLiteral(" ДНЕЙ В КАТАЛОГЕ ") + step.configured +
+                                  step.masks[m]});
     }
     return lines;
 }

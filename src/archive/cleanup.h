@@ -18,9 +18,9 @@ struct TCleanupStep {
     QString configured;  // the folder as the settings give it ("inp/"), for the log line
     QString absolute;    // the same folder, absolute, ending in "/"
     int days = 0;
-    QDateTime cutoff;    // files last written before this go
-    QStringList masks;   // in order; the first also takes old files lying in the folder itself
-    bool unsafe = false; // the folder is one cleanup must never work in
+    QDateTime cutoff;     // files last written before this go
+    QStringList masks;    // in order; the first also takes old files lying in the folder itself
+    bool unsafe = false;  // the folder is one cleanup must never work in
 };
 
 struct TCleanupLine {

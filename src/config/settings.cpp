@@ -3,8 +3,8 @@
 #include "config/commatext.h"
 #include "config/inifile.h"
 #include "config/portname.h"
-#include "util/linecode.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFileInfo>

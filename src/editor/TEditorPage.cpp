@@ -5,8 +5,8 @@
 #include "editor/TForm_LoadToEditor.h"
 #include "editor/compose.h"
 #include "editor/editortext.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "editor/compose.h"
 
-#include "util/linecode.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 namespace {
 

@@ -69,7 +69,6 @@ QString AutoReplace(QStringView text, const TReplaceValues& values);
 // until there are kHyphenLineFeeds among the trailing line breaks.
 void AppendHyphenLineFeeds(AnsiText& text);
 
-
 // Whether the send button may be enabled: some lines, 16 < chars < 5000 and
 // an index of six digits.
 bool SendAllowed(qsizetype lines, qsizetype chars, QStringView indexText);

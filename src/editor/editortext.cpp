@@ -1,7 +1,7 @@
 #include "editor/editortext.h"
 
-#include "util/telegramtext.h"
 #include "util/codepages.h"
+#include "util/telegramtext.h"
 #include "util/textutil.h"
 
 #include <QFile>

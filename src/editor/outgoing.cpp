@@ -2,9 +2,9 @@
 
 #include "archive/folders.h"
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "util/fileops.h"
+#include "util/linecode.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +44,7 @@ TOutgoingWriter::Result TOutgoingWriter::WriteOutgoingFile(bool confirm) {
 }
 
 TOutgoingWriter::Result TOutgoingWriter::WriteOutgoing(const TOutgoingBuffers& telegram,
-                                                      bool confirm) {
+                                                       bool confirm) {
     // Taken now: while the operator reads the confirmation, other work
     // (a forward) may write files and use the composition buffers.
     const QByteArray bytes = fileBytes(telegram);

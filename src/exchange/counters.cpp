@@ -3,8 +3,8 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 bool InputCountersDisagree(int numberInput, int centreOurs, int channelState) {
     if (numberInput > centreOurs || numberInput < centreOurs - 10)

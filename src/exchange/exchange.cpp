@@ -2,8 +2,8 @@
 
 #include "config/settings.h"
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 #include <QFileInfo>
 #include <QScopedValueRollback>

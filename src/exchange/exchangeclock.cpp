@@ -93,16 +93,17 @@ void TExchangeClock::CorrectClock(int hours, int minutes) {
         *settingTime_ = true;
         // The answer comes later: the received block that carried the stamp
         // does not wait for it.
-        clock_.RequestLocalTime(corrected, [this, alive = std::weak_ptr(settingTime_)](bool accepted) {
-            const std::shared_ptr<bool> pending = alive.lock();
-            if (!pending)
-                return;  // this clock is gone
-            *pending = false;
-            if (!accepted)
-                return;
-            UpdateExchangeClock();
-            protocol_.AddMessage(QStringLiteral("КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolEvent);
-        });
+        clock_.RequestLocalTime(
+            corrected, [this, alive = std::weak_ptr(settingTime_)](bool accepted) {
+                const std::shared_ptr<bool> pending = alive.lock();
+                if (!pending)
+                    return;  // this clock is gone
+                *pending = false;
+                if (!accepted)
+                    return;
+                UpdateExchangeClock();
+                protocol_.AddMessage(QStringLiteral("КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolEvent);
+            });
         return;
     }
     protocol_.AddMessage(QStringLiteral("АВТОМАТИЧЕСКАЯ КОРРЕКТИРОВКА ВРЕМЕНИ"), kProtocolError);

@@ -1,7 +1,7 @@
 // The layout correction of received telegrams (PATH/CorrectInputTlg).
 
-#include "util/linecode.h"
 #include "exchange/telegramstore.h"
+#include "util/linecode.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "exchange/telegramstore.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/linecode.h"
 #include "util/telegramtext.h"
 #include "util/wildcard.h"
 
@@ -56,8 +56,8 @@ bool TOutgoingQueue::MayScan() const {
     // not go out under a number the centre is dropping; an unanswered
     // request would leave the verdict on it unclear; and nothing new starts
     // while the program waits to close.
-    return !status_.CounterResetPending && !status_.NumberingHold &&
-           exchange_.RequestAge() == 0 && status_.CloseCountdown == 0;
+    return !status_.CounterResetPending && !status_.NumberingHold && exchange_.RequestAge() == 0 &&
+           status_.CloseCountdown == 0;
 }
 
 void TOutgoingQueue::ScanOutput() {
@@ -181,8 +181,7 @@ void TOutgoingQueue::StartSending() {
         frame = "\r\n" + kStart + sendingText_ + "\r\n" + kEnd + "\r\n";
         sendingText_.clear();
     } else {
-        frame = "\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" + kEnd +
-                "\r\n";
+        frame = "\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" + kEnd + "\r\n";
     }
     // Whether it goes out whole is the line's to say (CheckHandOver).
     spanTo_ = exchange_.AppendToLine(frame);
@@ -247,11 +246,10 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
     }
     // The centre's counts of that day are gone: only the operator can tell
     // whether it arrived.
-    Log(QStringLiteral("ТЛГ ") + path +
-            QStringLiteral(" ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС"),
+    Log(QStringLiteral("ТЛГ ") + path + QStringLiteral(" ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС"),
         kProtocolError);
-    const QString target =
-        TTelegramStore::MakeUnique(path + QStringLiteral(".b") + QString::fromLatin1(ThreeDigits(number)));
+    const QString target = TTelegramStore::MakeUnique(path + QStringLiteral(".b") +
+                                                      QString::fromLatin1(ThreeDigits(number)));
     Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + path + QStringLiteral(" -> ") + target,
         kProtocolEvent);
     if (!RenameNoReplace(path, target))
@@ -294,12 +292,14 @@ void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
         // Left without an extension the file would go out again by itself:
         // it takes its outcome name in the out root, where the queue page
         // shows it to the operator.
-        const QString aside = TTelegramStore::MakeUnique(OutFolder() + QFileInfo(target).fileName());
+        const QString aside =
+            TTelegramStore::MakeUnique(OutFolder() + QFileInfo(target).fileName());
         if (aside != target) {
             Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + from + QStringLiteral(" -> ") + aside,
                 kProtocolEvent);
             if (!RenameNoReplace(from, aside))
-                Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + from + QStringLiteral(" -> ") + aside,
+                Log(QStringLiteral("ОШИБКА ПЕРЕИМЕНОВАНИЯ: ") + from + QStringLiteral(" -> ") +
+                        aside,
                     kProtocolEvent);
         }
     }
@@ -354,4 +354,3 @@ void TOutgoingQueue::DistortedSent(const LineText& message) {
         suffix = QStringLiteral(".b%1").arg(distorted, 2, 10, QLatin1Char('0'));
     FileSent(TTelegramStore::MakeUnique(OutFolder() + sendingFile_ + suffix), false);
 }
-

@@ -3,10 +3,10 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "exchange/receiveparser.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 namespace {
 

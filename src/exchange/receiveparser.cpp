@@ -5,9 +5,9 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 #include <QScopedValueRollback>
 

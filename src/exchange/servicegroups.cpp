@@ -2,8 +2,8 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
+#include "util/linecode.h"
 
 namespace {
 

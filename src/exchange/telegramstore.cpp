@@ -1,9 +1,9 @@
 #include "exchange/telegramstore.h"
 
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/linecode.h"
 #include "util/telegramtext.h"
 
 #include <QFile>

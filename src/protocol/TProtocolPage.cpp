@@ -1,6 +1,5 @@
 #include "protocol/TProtocolPage.h"
 
-#include "util/linecode.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
 #include "protocol/protocolcopy.h"
@@ -9,6 +8,7 @@
 #include "util/clock.h"
 #include "util/codepages.h"
 #include "util/datetimeformat.h"
+#include "util/linecode.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

@@ -5,7 +5,6 @@
 #include "editor/TEditorPage.h"
 #include "exchange/TForm_AutoKSS.h"
 #include "exchange/TQueuePage.h"
-#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
@@ -14,6 +13,7 @@
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 #include "shell/version.h"
+#include "util/linecode.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,7 +6,6 @@
 #include "archive/TDayListPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
-#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
@@ -14,6 +13,7 @@
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 #include "shell/version.h"
+#include "util/linecode.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -110,10 +110,10 @@ void TForm_TARVO::AfterStart() {
     const _tlg_controls& controls = records_.controls;
     if (config_.UseOperatorList) {
         // Said even when nobody is chosen: the operator sees the list is on.
-        const QString name = controls.OperatorIndex >= 0 &&
-                                     controls.OperatorIndex < controls.OperatorItems.size()
-                                 ? controls.OperatorItems[controls.OperatorIndex]
-                                 : QString();
+        const QString name =
+            controls.OperatorIndex >= 0 && controls.OperatorIndex < controls.OperatorItems.size()
+                ? controls.OperatorItems[controls.OperatorIndex]
+                : QString();
         protocol_.AddText(WideToLine(QStringLiteral("Оператор ") + name), kProtocolEvent);
     }
     head_->TntLabel_ChannelStatus->clear();

@@ -4,11 +4,11 @@
 #include "shell/TForm_TARVO.h"
 
 #include "editor/TForm_ConfirmSendTlg.h"
-#include "util/linecode.h"
 #include "line/tlgclient.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -10,9 +10,9 @@
 #include "exchange/TQueuePage.h"
 #include "exchange/TServiceGroupPanel.h"
 #include "exchange/counterscorrection.h"
-#include "util/linecode.h"
 #include "protocol/TProtocolPage.h"
 #include "shell/headpanel.h"
+#include "util/linecode.h"
 
 #include <QBoxLayout>
 #include <QLabel>

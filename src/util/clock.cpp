@@ -55,7 +55,8 @@ void SystemClock::RequestLocalTime(const QDateTime& local, std::function<void(bo
         done(false);
         return;
     }
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(setTimeCall(ms), kTimedatedTimeoutMs));
+    auto* watcher =
+        new QDBusPendingCallWatcher(bus.asyncCall(setTimeCall(ms), kTimedatedTimeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [done = std::move(done)](QDBusPendingCallWatcher* call) {
                          done(!call->isError());

@@ -1,11 +1,11 @@
 #include "archive/folders.h"
 
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

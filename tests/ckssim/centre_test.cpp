@@ -1,8 +1,8 @@
 #include "centre.h"
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

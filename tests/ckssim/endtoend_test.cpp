@@ -1,13 +1,13 @@
 // The training centre as a program, over loopback, against a workstation
 // played byte for byte by the test.
 
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
 #include "line/tcpip.h"
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
 #include "transcript.h"
+#include "util/linecode.h"
 
 #include <QProcess>
 
@@ -20,7 +20,6 @@ LineText L(std::u16string_view text) {
 }
 
 const QString kHost = QStringLiteral("127.0.0.1");
-
 
 // The workstation's end: what it sends, and the centre's messages as it
 // cuts them from the stream ("ЗЦЗЦ " body "НННН  ", plus what follows).

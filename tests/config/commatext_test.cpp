@@ -1,7 +1,7 @@
 #include "config/commatext.h"
 
-#include "util/linecode.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

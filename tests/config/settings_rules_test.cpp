@@ -442,9 +442,10 @@ TEST(SaveSettings, AWritableFileInAFolderWeCannotWriteToIsSavedInPlace) {
     ::chmod(QFile::encodeName(folder).constData(), 0755);
     ASSERT_TRUE(WIFEXITED(result));
     EXPECT_EQ(WEXITSTATUS(result), 0) << "the save failed";
-    EXPECT_EQ(ReadBytes(path), QByteArray("[OTHER]\r\nEditNumber=9\r\n[STATUS]\r\nNumberInput=12\r\n"
-                                          "NumberOutput=4\r\nMMDD=0130\r\nHandedOver=\r\n"
-                                          "HandedOverNumber=0\r\n"));
+    EXPECT_EQ(ReadBytes(path),
+              QByteArray("[OTHER]\r\nEditNumber=9\r\n[STATUS]\r\nNumberInput=12\r\n"
+                         "NumberOutput=4\r\nMMDD=0130\r\nHandedOver=\r\n"
+                         "HandedOverNumber=0\r\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"korvel.ini"});
 }
 

@@ -1,8 +1,8 @@
 #include "config/settings.h"
 
 #include "config/settingshelpers.h"
-#include "util/linecode.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

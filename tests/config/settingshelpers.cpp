@@ -1,8 +1,8 @@
 #include "config/settingshelpers.h"
 
-#include "util/linecode.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QFile>
 

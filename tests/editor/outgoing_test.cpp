@@ -1,11 +1,11 @@
 #include "editor/outgoing.h"
 
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

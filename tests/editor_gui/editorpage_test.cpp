@@ -1,11 +1,11 @@
 #include "editor/TEditorPage.h"
 
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/modal.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,14 +5,14 @@
 
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
-#include "util/linecode.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 #include "workstation.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
@@ -22,9 +22,7 @@ namespace {
 class HandOverTest : public ProgramFolderTest {
 protected:
     bool Filed(const QString& path) const { return QFile::exists(home.file(path)); }
-    QString Read(const QString& path) const {
-        return AnsiToWide(ReadFileBytes(home.file(path)));
-    }
+    QString Read(const QString& path) const { return AnsiToWide(ReadFileBytes(home.file(path))); }
 };
 
 // "Выход" right after the line has taken a telegram, long before the ZZ
@@ -145,9 +143,10 @@ TEST_F(HandOverTest, ANestedEventLoopInAHandlerCutsIntoNoTelegram) {
                                    .arg(n, 4, 10, QLatin1Char('0')));
         ASSERT_TRUE(centre.Send(text));
     }
-    ASSERT_TRUE(ws.WaitFor(
-        [&] { return ws.status.NumberInput == kCount && ws.exchange.NotesCountdown() == 0; }))
-        << ws.status.NumberInput << "\n"
+    ASSERT_TRUE(ws.WaitFor([&] {
+        return ws.status.NumberInput == kCount && ws.exchange.NotesCountdown() == 0;
+    })) << ws.status.NumberInput
+        << "\n"
         << ws.Tail();
     EXPECT_GT(nested, 0);
     for (int n = 1; n <= kCount; ++n) {

@@ -1,8 +1,8 @@
 #include "workstation.h"
 
-#include "util/linecode.h"
 #include "support/loopback.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

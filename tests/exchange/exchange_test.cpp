@@ -3,10 +3,10 @@
 #include "exchangesupport.h"
 
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "exchange/exchangeclock.h"
 
 #include "config/tlgconfig.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/testhome.h"
 #include "util/datetimeformat.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/recordingline.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <QMap>
 #include <QStringList>

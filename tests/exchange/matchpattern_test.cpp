@@ -1,7 +1,7 @@
 #include "exchange/matchpattern.h"
 
-#include "util/linecode.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // counted, and where each file ends up.
 
 #include "centrestream.h"
-#include "queuesupport.h"
 #include "config/inifile.h"
 #include "config/settings.h"
+#include "queuesupport.h"
 #include "util/codepages.h"
 
 #include <QDir>

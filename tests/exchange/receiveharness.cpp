@@ -3,10 +3,10 @@
 #include "centrestream.h"
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/recordingline.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QDirIterator>

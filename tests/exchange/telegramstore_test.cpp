@@ -1,11 +1,11 @@
 #include "exchange/telegramstore.h"
 
 #include "config/filesizelimit.h"
-#include "util/linecode.h"
 #include "exchangesupport.h"
 #include "protocol/protocol.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,11 +4,11 @@
 
 #include "config/tlgconfig.h"
 #include "exchange/exchange.h"
-#include "util/linecode.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/modal.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <QDir>
 #include <QFile>

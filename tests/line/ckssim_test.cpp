@@ -1,11 +1,11 @@
 #include "commands.h"
-#include "util/linecode.h"
 #include "line/tcpip.h"
+#include "recorder.h"
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
-#include "recorder.h"
 #include "support/testhome.h"
 #include "transcript.h"
+#include "util/linecode.h"
 
 #include <QProcess>
 
@@ -98,7 +98,6 @@ TEST(CkssimTranscript, KeepsLineCodeExactlyAndReadsBack) {
 }
 
 // ------------------------------------------------------------ the program
-
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);

@@ -1,6 +1,6 @@
 #include "line/tlgclient.h"
-#include "support/loopback.h"
 #include "recorder.h"
+#include "support/loopback.h"
 
 #include <QElapsedTimer>
 

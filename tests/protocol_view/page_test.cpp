@@ -1,9 +1,9 @@
 #include "protocol/TProtocolPage.h"
 
-#include "util/linecode.h"
 #include "protocol/TPrtWindow.h"
 #include "support/fakeclock.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 #include "viewsupport.h"
 
 #include <QAction>
@@ -82,9 +82,9 @@ TEST_F(ProtocolPageTest, Controls) {
     QStringList items;
     for (QAction* action : menu->actions())
         items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(items, QStringList({"Копировать", "-", "Копировать \"Прием\"",
-                                  "Копировать \"Передачу\"", "-", "-",
-                                  "Вставить на \"Передачу\""}));
+    EXPECT_EQ(items,
+              QStringList({"Копировать", "-", "Копировать \"Прием\"", "Копировать \"Передачу\"",
+                           "-", "-", "Вставить на \"Передачу\""}));
     EXPECT_TRUE(menu->separatorsCollapsible()) << "trailing separators stay hidden";
 }
 

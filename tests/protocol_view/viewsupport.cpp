@@ -62,7 +62,6 @@ LineText L(std::u16string_view text) {
     return LineLiteral(text);
 }
 
-
 void RecordingTyping::SendToLine(const LineText& text) {
     sends.append(text);
     sendText += text;

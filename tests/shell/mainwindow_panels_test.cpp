@@ -7,22 +7,22 @@
 #include "editor/TEditorPage.h"
 #include "exchange/TQueuePage.h"
 #include "exchange/TServiceGroupPanel.h"
-#include "util/linecode.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"
 #include "support/fakeclock.h"
-#include "support/recordingline.h"
 #include "support/modal.h"
+#include "support/recordingline.h"
 #include "support/testhome.h"
 #include "util/clipboard.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>

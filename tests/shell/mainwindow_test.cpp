@@ -1,8 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
-#include "config/settings.h"
-#include "util/linecode.h"
 #include "archive/TDayListPage.h"
+#include "config/settings.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
@@ -14,6 +13,7 @@
 #include "support/modal.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -119,7 +119,8 @@ TEST_F(MainWindowTest, TheOperatorLineComesWheneverTheListIsInUse) {
 // and the protocol shown is the live one, after the start, after Escape and
 // after the working day's midnight.
 TEST_F(MainWindowTest, TodayIsTheWorkingDayOfTheExchangeClock) {
-    writeIni("[OTHER]\r\nCorrectTimeTZ=3\r\n[PATH]\r\nDayFormat=yymmdd\r\nSearchDayFormat=??????\r\n");
+    writeIni(
+        "[OTHER]\r\nCorrectTimeTZ=3\r\n[PATH]\r\nDayFormat=yymmdd\r\nSearchDayFormat=??????\r\n");
     clock.Set(QDateTime(QDate(2026, 1, 30), QTime(1, 30)));
     auto window = makeWindow();
     window->Timer_1secTimer();
@@ -376,7 +377,8 @@ TEST_F(MainWindowTest, ASecondInstanceOfTheSameNameStops) {
     ModalAnswerer said(QStringLiteral("OK"));
     EXPECT_EQ(TarvoMain(*qApp, {"-nPOST"}, home.path(), &clock), 1);
     QDir().rmdir(fallback);
-    EXPECT_TRUE(said.text.startsWith("Невозможно создать файл блокировки ")) << said.text.toStdString();
+    EXPECT_TRUE(said.text.startsWith("Невозможно создать файл блокировки "))
+        << said.text.toStdString();
 }
 
 }  // namespace
@@ -431,8 +433,8 @@ namespace {
 // trailer.
 TEST_F(MainWindowTest, AFailingForwardHoldsNothingWhileTelegramsArrive) {
     CkssimProcess centre;
-    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "2", "-e", "300",
-                              "--auto-open", "--generate", "12", "--interval", "0"}));
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "2", "-e", "300", "--auto-open",
+                              "--generate", "12", "--interval", "0"}));
     writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
              "\r\n[OTHER]\r\nAskOnClose=0\r\nReSendEnable=1\r\nReSendHeader=P141911\r\n"
              "EditNumber=1000\r\n[STATUS]\r\nMMDD=0130\r\n");
@@ -467,7 +469,8 @@ TEST_F(MainWindowTest, AFailingForwardHoldsNothingWhileTelegramsArrive) {
     EXPECT_TRUE(log.contains("ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ"));
     EXPECT_FALSE(OpenMessageBoxes().isEmpty()) << "the boxes wait for the operator";
     for (int n = 1; n <= 12; ++n) {
-        const QString name = home.file(QStringLiteral("inp/0130/0130q911.%1").arg(n, 3, 10, QLatin1Char('0')));
+        const QString name =
+            home.file(QStringLiteral("inp/0130/0130q911.%1").arg(n, 3, 10, QLatin1Char('0')));
         EXPECT_TRUE(AnsiToWide(ReadFileBytes(name)).contains("\r\nНННН  "))
             << name.toStdString() << " is not filed with its trailer";
     }

@@ -109,15 +109,16 @@ TEST(WorkstationProcess, AKillAfterAHandOverIsSettledByTheNextStart) {
     CkssimProcess centre;
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
     // No КГ0 of its own for ten minutes after a telegram.
-    home.write("korvel.ini", "[SERVER]\r\nhost=127.0.0.1\r\nport=" +
-                                 QByteArray::number(centre.Port()) +
-                                 "\r\n[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=600\r\n");
+    home.write("korvel.ini",
+               "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+                   "\r\n[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=600\r\n");
     const QString day = QDate::currentDate().toString("MMdd");
     const QString name = day + "q001";
     home.write("out/" + name, WideToAnsi(QStringLiteral("ОДИН РАЗ")));
     {
         Workstation first(home.path(), home.path(), {});
-        ASSERT_TRUE(first.waitForProtocol("ТЛГ ПЕРЕДАНА В ЛИНИЮ")) << first.protocolText().toStdString();
+        ASSERT_TRUE(first.waitForProtocol("ТЛГ ПЕРЕДАНА В ЛИНИЮ"))
+            << first.protocolText().toStdString();
         ::kill(pid_t(first.process_.processId()), SIGKILL);
         ASSERT_TRUE(first.process_.waitForFinished(10000));
     }

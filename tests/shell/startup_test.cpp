@@ -95,7 +95,8 @@ TEST(CInstanceLock, OneHolderPerNameAndAFallbackInTmp) {
 
     // A runtime folder where no lock file can be made (another user's after
     // su; here a folder in the lock file's place): /tmp serves.
-    const QString name = QStringLiteral("KORVEL_COMfallback%1").arg(QCoreApplication::applicationPid());
+    const QString name =
+        QStringLiteral("KORVEL_COMfallback%1").arg(QCoreApplication::applicationPid());
     ASSERT_TRUE(QDir().mkpath(home.file(name + ".lock")));
     CInstanceLock fallback;
     EXPECT_EQ(fallback.Acquire(name), CInstanceLock::Result::Acquired);

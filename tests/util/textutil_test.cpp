@@ -1,7 +1,7 @@
 #include "util/textutil.h"
 
-#include "util/linecode.h"
 #include "support/testhome.h"
+#include "util/linecode.h"
 
 #include <gtest/gtest.h>
 

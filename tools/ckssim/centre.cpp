@@ -1,7 +1,7 @@
 #include "centre.h"
 
-#include "util/linecode.h"
 #include "exchange/matchpattern.h"
+#include "util/linecode.h"
 #include "util/textutil.h"
 
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "centre.h"
 #include "centreclock.h"
 #include "centresession.h"
-#include "util/linecode.h"
 #include "transcript.h"
+#include "util/linecode.h"
 
 #include <QFile>
 #include <QSocketNotifier>
