@@ -94,11 +94,6 @@ LineText Kg1(int n) {
     return L(u"|ЗЦЗЦ КС ВАШ ") + nnn + '=' + nnn + L(u" НННН  ");
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST(CkssimCentreEndToEnd, PlaysTheCentreThroughAnExchange) {
     TestHome home;
     const QString transcript = home.file(QStringLiteral("centre.txt"));
@@ -165,7 +160,7 @@ TEST(CkssimCentreEndToEnd, PlaysTheCentreThroughAnExchange) {
     sim.Command(QStringLiteral("quit"));
     EXPECT_EQ(sim.WaitExit(), 0);
 
-    const QByteArray bytes = ReadFile(transcript);
+    const QByteArray bytes = ReadFileBytes(transcript);
     QStringList events;
     for (const auto& r : TTranscript::Parse(bytes))
         if (r.kind == QLatin1String("CENTRE"))

@@ -12,20 +12,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
-}
-
-int fileMode(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
-}
-
 // Everything in a folder, hidden files included.
 QStringList folderEntries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -268,14 +254,14 @@ TEST(IniFileSave, NewFileIsPrivateAndExistingFileKeepsItsMode) {
     const QString result = ini.Save(path);
     ::umask(oldMask);
     EXPECT_EQ(result, QString());
-    EXPECT_EQ(fileMode(path), 0600);
-    EXPECT_EQ(readBytes(path), QByteArray("[VPN]\r\nPassword=secret\r\n"));
+    EXPECT_EQ(FileMode(path), 0600);
+    EXPECT_EQ(ReadFileOrMissing(path), QByteArray("[VPN]\r\nPassword=secret\r\n"));
 
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
     ini.WriteString("VPN", "Password", "other");
     EXPECT_EQ(ini.Save(path), QString());
-    EXPECT_EQ(fileMode(path), 0640);
-    EXPECT_EQ(readBytes(path), QByteArray("[VPN]\r\nPassword=other\r\n"));
+    EXPECT_EQ(FileMode(path), 0640);
+    EXPECT_EQ(ReadFileOrMissing(path), QByteArray("[VPN]\r\nPassword=other\r\n"));
     EXPECT_EQ(folderEntries(home.path()), QStringList{"korvel.ini"}) << "a temporary file is left";
 }
 
@@ -289,7 +275,7 @@ TEST(IniFileSave, WritesThroughASymbolicLink) {
     ini.WriteInteger("A", "k", 2);
     EXPECT_EQ(ini.Save(link), QString());
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(readBytes(home.file("real/korvel.ini")), QByteArray("[A]\nk=2\n"));
+    EXPECT_EQ(ReadFileOrMissing(home.file("real/korvel.ini")), QByteArray("[A]\nk=2\n"));
 }
 
 TEST(IniFileSave, RefusedWritesLeaveTheOldFileAlone) {
@@ -304,7 +290,7 @@ TEST(IniFileSave, RefusedWritesLeaveTheOldFileAlone) {
         ini.WriteString("S", "k", "v");
         EXPECT_EQ(ini.Save(path), "Unable to write to " + path);
     }
-    EXPECT_EQ(readBytes(home.file("plainfile")), QByteArray("not a folder"));
+    EXPECT_EQ(ReadFileOrMissing(home.file("plainfile")), QByteArray("not a folder"));
     EXPECT_EQ(folderEntries(home.file("folder.ini")), QStringList{"inside"});
     EXPECT_EQ(folderEntries(home.path()), (QStringList{"folder.ini", "plainfile"}));
 }
@@ -328,7 +314,7 @@ TEST(IniFileSave, AFailedWriteMidwayLeavesTheOldFileAlone) {
     }
 
     EXPECT_EQ(result, "Unable to write to " + path);
-    EXPECT_EQ(readBytes(path), original);
+    EXPECT_EQ(ReadFileOrMissing(path), original);
     EXPECT_EQ(folderEntries(home.path()), QStringList{"korvel.ini"}) << "a temporary file is left";
 }
 

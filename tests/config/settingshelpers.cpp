@@ -4,8 +4,6 @@
 #include "util/codepages.h"
 #include "util/linecode.h"
 
-#include <QFile>
-
 Loaded LoadFrom(const TestHome& home, const QString& iniPath) {
     Loaded l;
     l.read = LoadSettings(iniPath, home.path(), l.config, l.status, l.schemaCopies, l.controls);
@@ -33,11 +31,4 @@ QByteArray IniBytes(const QString& text) {
         i = close + 1;
     }
     return out;
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
 }

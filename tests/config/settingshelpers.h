@@ -24,5 +24,3 @@ Loaded LoadText(const QString& text);
 // An ini file written in UTF-8 in a test, as the program stores it: code
 // page 1251, except for the text between '{' and '}', which becomes line code.
 QByteArray IniBytes(const QString& text);
-
-QByteArray ReadBytes(const QString& path);

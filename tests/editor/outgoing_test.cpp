@@ -60,10 +60,7 @@ protected:
         f.TextLines = lines.mid(1);
         ComposeOutgoing(f, false, {}, writer);
     }
-    QByteArray read(const QString& name) const {
-        QFile f(home.file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString& name) const { return ReadFileOrMissing(home.file(name)); }
     QStringList errorEvents() const {
         QStringList out;
         for (const LineText& line : protocol.Lines())

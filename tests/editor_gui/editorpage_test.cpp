@@ -60,10 +60,7 @@ protected:
             QApplication::sendEvent(page.TntMemo_Edit, &press);
         }
     }
-    QByteArray read(const QString& name) const {
-        QFile f(home.file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString& name) const { return ReadFileOrMissing(home.file(name)); }
     QString events() const {
         QString out;
         for (const LineText& line : protocol.Lines())

@@ -63,9 +63,8 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0].Number, QStringLiteral("001"));
     EXPECT_EQ(items[0].FileName, QStringLiteral("0130q000.001"));
-    QFile filed(home.file("out/0130/0130q000.001"));
-    ASSERT_TRUE(filed.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(AnsiToWide(filed.readAll()).startsWith(QStringLiteral("ПМ141911\r\n")));
+    EXPECT_TRUE(AnsiToWide(ReadFileBytes(home.file("out/0130/0130q000.001")))
+                    .startsWith(QStringLiteral("ПМ141911\r\n")));
     EXPECT_TRUE(op.errors.isEmpty());
 }
 

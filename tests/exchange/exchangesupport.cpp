@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 
 #include <stdexcept>
 
@@ -93,9 +92,7 @@ QMap<QString, QByteArray> FilesBelow(const QString& folder) {
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        files.insert(root.relativeFilePath(path), f.readAll());
+        files.insert(root.relativeFilePath(path), ReadFileBytes(path));
     }
     return files;
 }
@@ -105,10 +102,7 @@ QMap<QString, QByteArray> ExchangeFixture::InpFiles() const {
 }
 
 QByteArray ExchangeFixture::DayFile(const QString& name) const {
-    QFile f(home.file("inp/0130/" + name));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return ReadFileBytes(home.file("inp/0130/" + name));
 }
 
 QStringList ExchangeFixture::Events() const {

@@ -5,7 +5,6 @@
 #include "util/codepages.h"
 
 #include <QDir>
-#include <QFile>
 
 QueueFixture::QueueFixture() {
     config.ZZTimeOut = 4;
@@ -69,6 +68,5 @@ LineText QueueFixture::Frame(int number, const QString& text) {
 }
 
 QByteArray QueueFixture::OutFile(const QString& name) const {
-    QFile f(home.file("out/" + name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return ReadFileBytes(home.file("out/" + name));
 }

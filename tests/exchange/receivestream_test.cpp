@@ -122,11 +122,6 @@ INSTANTIATE_TEST_SUITE_P(Settings, ByteBoundaryTest,
 // TARVO_UPDATE_GOLDEN=1 writes expected/ from the program.
 class GoldenTranscriptTest : public ::testing::TestWithParam<QString> {};
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
@@ -157,7 +152,7 @@ TEST_P(GoldenTranscriptTest, TheDayFolderIsAsRecorded) {
     status.FoldersReady = true;
     exchange.StartWorkingDay();
 
-    const LineText stream = WideToLine(QString::fromUtf8(readFile(data + "/stream.txt")));
+    const LineText stream = WideToLine(QString::fromUtf8(ReadFileBytes(data + "/stream.txt")));
     ASSERT_FALSE(stream.isEmpty());
     // Blocks of the size the line thread reads at 50 baud and more.
     for (qsizetype at = 0; at < stream.size(); at += 97)
@@ -192,9 +187,9 @@ TEST_P(GoldenTranscriptTest, TheDayFolderIsAsRecorded) {
     EXPECT_EQ(files.keys(), wanted.keys());
     for (auto it = wanted.begin(); it != wanted.end(); ++it)
         EXPECT_EQ(files.value(it.key()), it.value()) << it.key().toStdString();
-    EXPECT_EQ(sent, readFile(expected + "/line.txt"));
-    EXPECT_EQ(counters, readFile(expected + "/counters.txt"));
-    EXPECT_EQ(events, readFile(expected + "/events.txt"));
+    EXPECT_EQ(sent, ReadFileBytes(expected + "/line.txt"));
+    EXPECT_EQ(counters, ReadFileBytes(expected + "/counters.txt"));
+    EXPECT_EQ(events, ReadFileBytes(expected + "/events.txt"));
 }
 
 QStringList goldenCases() {

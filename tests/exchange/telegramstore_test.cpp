@@ -8,7 +8,6 @@
 #include "util/linecode.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -38,8 +37,7 @@ protected:
     }
     static LineText L(std::u16string_view text) { return LineLiteral(text); }
     QByteArray Read(const QString& name) const {
-        QFile f(home.file("inp/0130/" + name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return ReadFileBytes(home.file("inp/0130/" + name));
     }
     QStringList Names() const { return QDir(home.file("inp/0130")).entryList(QDir::Files); }
     // Saves and completes one telegram the way the exchange does.

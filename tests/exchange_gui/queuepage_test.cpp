@@ -208,9 +208,7 @@ TEST_F(QueuePageTest, RetryOntoAWaitingFileRefusesAndSaysSo) {
     EXPECT_TRUE(ok.answered);
     EXPECT_TRUE(ok.text.contains("0130q001 уже ожидает отправки")) << ok.text.toStdString();
     EXPECT_EQ(listed(), (QStringList{"0130q001", "0130q001.b012"}));
-    QFile waiting(root() + "0130q001");
-    ASSERT_TRUE(waiting.open(QIODevice::ReadOnly));
-    EXPECT_EQ(waiting.readAll(), "waiting");
+    EXPECT_EQ(ReadFileOrMissing(root() + "0130q001"), "waiting");
     EXPECT_TRUE(events().last().startsWith("ОШИБКА ПЕРЕИМЕНОВАНИЯ: "));
 }
 

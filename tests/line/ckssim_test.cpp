@@ -83,9 +83,7 @@ TEST(CkssimTranscript, KeepsLineCodeExactlyAndReadsBack) {
         t.Data(QStringLiteral("RX"), QByteArray("\r\n"));
         t.Event(QStringLiteral("OOB"), QStringLiteral("03"));
     }
-    QFile file(home.file(QStringLiteral("t.txt")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = ReadFileOrMissing(home.file(QStringLiteral("t.txt")));
     const auto records = TTranscript::Parse(bytes);
     ASSERT_EQ(records.size(), 5);
     EXPECT_EQ(records[0].kind, QStringLiteral("CONNECT"));
@@ -98,11 +96,6 @@ TEST(CkssimTranscript, KeepsLineCodeExactlyAndReadsBack) {
 }
 
 // ------------------------------------------------------------ the program
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(CkssimEndToEnd, CarriesTextBothWaysEchoesTheKeepaliveAndDrops) {
     TestHome home;
@@ -125,12 +118,12 @@ TEST(CkssimEndToEnd, CarriesTextBothWaysEchoesTheKeepaliveAndDrops) {
     const LineText toCentre = LineLiteral(u"|ЗЦЗЦ КС ВАШ 001=000 НННН  ");
     client->AppendSend(toCentre);
     EXPECT_TRUE(WaitUntil([&] {
-        return TTranscript::Payload(ReadFile(transcript), QStringLiteral("RX")) == toCentre;
+        return TTranscript::Payload(ReadFileBytes(transcript), QStringLiteral("RX")) == toCentre;
     }));
 
     // The centre's keepalive comes back as an urgent byte of the same value.
     EXPECT_TRUE(WaitUntil([&] {
-        for (const auto& r : TTranscript::Parse(ReadFile(transcript)))
+        for (const auto& r : TTranscript::Parse(ReadFileBytes(transcript)))
             if (r.kind == QLatin1String("OOB") && r.detail == QLatin1String("05"))
                 return true;
         return false;
@@ -167,7 +160,7 @@ TEST(CkssimEndToEnd, RunsAScript) {
     client->AppendSend("ABCD");
     ASSERT_TRUE(rec.WaitStatus(QStringLiteral("Error TCP Read. Disconnect.")));
     EXPECT_EQ(sim.WaitExit(), 0);
-    const QByteArray bytes = ReadFile(transcript);
+    const QByteArray bytes = ReadFileBytes(transcript);
     EXPECT_EQ(TTranscript::Payload(bytes, QStringLiteral("RX")), QByteArray("ABCD"));
     for (const auto& r : TTranscript::Parse(bytes)) {
         EXPECT_NE(r.kind, QStringLiteral("URGENT"));

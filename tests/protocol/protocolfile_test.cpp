@@ -104,7 +104,7 @@ TEST_F(ProtocolFile, WriterWritesOnlyWhatChanged) {
         ASSERT_TRUE(writer.Write(path, lines)) << s.name;
         EXPECT_EQ(writer.LastWrite().whole, s.whole) << s.name;
         EXPECT_EQ(writer.LastWrite().bytes, s.bytes) << s.name;
-        EXPECT_EQ(FileBytes(path), Joined(lines)) << s.name;
+        EXPECT_EQ(ReadFileOrMissing(path), Joined(lines)) << s.name;
     }
 
     ASSERT_TRUE(writer.Write(home.file("other.prt"), lines));
@@ -114,7 +114,7 @@ TEST_F(ProtocolFile, WriterWritesOnlyWhatChanged) {
 TEST_F(ProtocolFile, FileHoldsTheLinesExactly) {
     TProtocol protocol;
     protocol.AddText("AB\r\nCD", 1);
-    EXPECT_EQ(FileBytes(protocol.LivePath()),
+    EXPECT_EQ(ReadFileOrMissing(protocol.LivePath()),
               "\x01"
               "AB<>\r\n\x01"
               "CD\r\n");
@@ -122,7 +122,7 @@ TEST_F(ProtocolFile, FileHoldsTheLinesExactly) {
     // An empty traffic text still brings the file up to date.
     QFile::remove(protocol.LivePath());
     protocol.AddText("", 1);
-    EXPECT_EQ(FileBytes(protocol.LivePath()), Joined(protocol.Lines()));
+    EXPECT_EQ(ReadFileOrMissing(protocol.LivePath()), Joined(protocol.Lines()));
 
     TProtocol empty;  // deletes the first one's file: both live in startup.prt
     empty.AddText("", 1);
@@ -136,7 +136,7 @@ TEST_F(ProtocolFile, TrafficOfALongDayIsAppended) {
     protocol.AddText("MORE", 1);
     EXPECT_FALSE(protocol.LastWrite().whole);
     EXPECT_EQ(protocol.LastWrite().bytes, 7);
-    EXPECT_EQ(FileBytes(protocol.LivePath()), Joined(protocol.Lines()));
+    EXPECT_EQ(ReadFileOrMissing(protocol.LivePath()), Joined(protocol.Lines()));
 
     protocol.SetFileName(QStringLiteral("0130.prt"));
     protocol.AddText("NEW", 1);
@@ -196,9 +196,9 @@ TEST_F(ProtocolFile, WriteFailureIsReportedOnceAndRecoveryLogged) {
             "",
         };
         EXPECT_EQ(protocol.Lines(), expected) << way.name;
-        EXPECT_EQ(FileBytes(path), Joined(expected.first(3))) << way.name;
+        EXPECT_EQ(ReadFileOrMissing(path), Joined(expected.first(3))) << way.name;
         protocol.AddText("", 1);
-        EXPECT_EQ(FileBytes(path), Joined(expected)) << way.name;
+        EXPECT_EQ(ReadFileOrMissing(path), Joined(expected)) << way.name;
         EXPECT_EQ(notices.failures.size(), 1) << way.name;
     }
 }
@@ -225,7 +225,7 @@ TEST_F(ProtocolFile, StartupFileAndDayFiles) {
     EXPECT_FALSE(QFileInfo::exists(home.file("startup.prt"))) << "a previous run's file goes";
     EXPECT_EQ(protocol->Folder(), cwd);
     protocol->AddText("S1", 3);
-    EXPECT_EQ(FileBytes(home.file("startup.prt")), "\x03 S1\r\n\r\n");
+    EXPECT_EQ(ReadFileOrMissing(home.file("startup.prt")), "\x03 S1\r\n\r\n");
 
     EXPECT_TRUE(protocol->SetFolder(QString()));
     EXPECT_EQ(protocol->Folder(), cwd);
@@ -235,19 +235,19 @@ TEST_F(ProtocolFile, StartupFileAndDayFiles) {
     EXPECT_EQ(protocol->Folder(), cwd + "prt/");
     EXPECT_EQ(protocol->Lines(), QList<LineText>({"PRT START"}));
     protocol->AddText("S2", 3);
-    EXPECT_EQ(FileBytes(home.file("prt/startup.prt")), "PRT START\r\n\x03 S2\r\n\r\n");
+    EXPECT_EQ(ReadFileOrMissing(home.file("prt/startup.prt")), "PRT START\r\n\x03 S2\r\n\r\n");
 
     protocol->SetFileName(QStringLiteral("0130.prt"));
     EXPECT_EQ(protocol->Lines(), QList<LineText>({"DAY"}));
     protocol->AddText("D1", 3);
-    EXPECT_EQ(FileBytes(home.file("prt/0130.prt")), "DAY\r\n\x03 D1\r\n\r\n");
+    EXPECT_EQ(ReadFileOrMissing(home.file("prt/0130.prt")), "DAY\r\n\x03 D1\r\n\r\n");
 
     protocol->SetFileName(QStringLiteral("0131.prt"));
     EXPECT_TRUE(protocol->Lines().isEmpty());
     protocol->AddText("N", 1);
     QFile::remove(home.file("prt/0131.prt"));
     protocol.reset();
-    EXPECT_EQ(FileBytes(home.file("prt/0131.prt")), "\x01N\r\n") << "written at the end";
+    EXPECT_EQ(ReadFileOrMissing(home.file("prt/0131.prt")), "\x01N\r\n") << "written at the end";
 }
 
 TEST_F(ProtocolFile, FolderPaths) {
@@ -306,7 +306,7 @@ TEST_F(ProtocolFile, UnreadableDayFileIsNeverOverwritten) {
         EXPECT_GE(protocol.WriteFailures(), 2) << b.name;
         if (!before.isEmpty()) {
             QFile::setPermissions(day, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            EXPECT_EQ(FileBytes(day), before) << b.name;
+            EXPECT_EQ(ReadFileOrMissing(day), before) << b.name;
         } else {
             EXPECT_FALSE(QFileInfo(day).isFile()) << b.name;
         }
@@ -323,7 +323,7 @@ TEST_F(ProtocolFile, UnreadableDayFileIsNeverOverwritten) {
         ASSERT_GE(protocol.Lines().size(), collected.size() + 1) << b.name;
         EXPECT_EQ(protocol.Lines().first(), before.isEmpty() ? "OLD" : "SECRET") << b.name;
         protocol.AddText("", 1);
-        EXPECT_EQ(FileBytes(day), Joined(protocol.Lines())) << b.name;
+        EXPECT_EQ(ReadFileOrMissing(day), Joined(protocol.Lines())) << b.name;
     }
 }
 
@@ -338,7 +338,7 @@ TEST_F(ProtocolFile, UnreadableDayFileThatGoesAwayIsWrittenFresh) {
     protocol.AddText("", 1);
     EXPECT_EQ(protocol.WriteFailures(), 0);
     EXPECT_EQ(protocol.Lines()[0].left(1), M(4));
-    EXPECT_EQ(FileBytes(home.file("prt/0130.prt")), Joined(protocol.Lines()));
+    EXPECT_EQ(ReadFileOrMissing(home.file("prt/0130.prt")), Joined(protocol.Lines()));
 }
 
 // Whatever is logged, and however writes fail in between, the file ends up
@@ -379,7 +379,7 @@ TEST_F(ProtocolFile, RandomDaysMatchAWholeRewrite) {
             if (!broken && !protocol.Lines().isEmpty() && pick(5) == 0) {
                 protocol.WriteFile();
                 ASSERT_TRUE(protocol.WriteFile());
-                ASSERT_EQ(FileBytes(protocol.LivePath()), Joined(protocol.Lines()))
+                ASSERT_EQ(ReadFileOrMissing(protocol.LivePath()), Joined(protocol.Lines()))
                     << "seed " << seed << " step " << step;
             }
         }

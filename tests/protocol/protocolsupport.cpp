@@ -2,21 +2,12 @@
 
 #include "util/linecode.h"
 
-#include <QFile>
-
 LineText M(int level) {
     return LineText(1, char(level));
 }
 
 LineText L(std::u16string_view text) {
     return LineLiteral(text);
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
 }
 
 QByteArray Joined(const QList<LineText>& lines) {

@@ -30,8 +30,6 @@ using ProtocolTest = ProgramFolderTest;
 LineText M(int level);
 // Line code from a literal (Russian capitals, ASCII).
 LineText L(std::u16string_view text);
-// The file's bytes, or "<missing>" when it cannot be read.
-QByteArray FileBytes(const QString& path);
 // What a whole rewrite of the list leaves on disk, built independently of
 // the store's own joining.
 QByteArray Joined(const QList<LineText>& lines);

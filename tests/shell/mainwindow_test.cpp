@@ -47,10 +47,7 @@ protected:
 
     // The day's protocol file as display text.
     QString dayProtocol(const QString& day = QStringLiteral("0130")) const {
-        QFile f(home.file("prt/" + day + ".prt"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return Cp866ToWide(f.readAll());
+        return Cp866ToWide(ReadFileBytes(home.file("prt/" + day + ".prt")));
     }
 
     FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};

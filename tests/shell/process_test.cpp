@@ -40,12 +40,8 @@ public:
 
     // The protocol of the working day, once it holds text.
     QString protocolText() const {
-        for (const QString& name : QDir(home_ + "/prt").entryList({"????.prt"}, QDir::Files)) {
-            QFile f(home_ + "/prt/" + name);
-            if (f.open(QIODevice::ReadOnly))
-                return Cp866ToWide(f.readAll());
-        }
-        return {};
+        const QStringList days = QDir(home_ + "/prt").entryList({"????.prt"}, QDir::Files);
+        return days.isEmpty() ? QString() : Cp866ToWide(ReadFileBytes(home_ + "/prt/" + days[0]));
     }
     bool waitForProtocol(const QString& text, int ms = 20000) const {
         QElapsedTimer t;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TestHome::TestHome() : dir_(QDir::tempPath() + QStringLiteral("/tarvo-test-XXXXXX")) {
     if (!dir_.isValid())
@@ -22,6 +23,18 @@ void TestHome::write(const QString& name, const QByteArray& bytes) const {
 QByteArray ReadFileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray ReadFileOrMissing(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+int FileMode(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
 }
 
 std::string HexBytes(const QByteArray& bytes) {

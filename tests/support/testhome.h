@@ -56,6 +56,11 @@ private:
 
 // The bytes of a file; empty when it cannot be read.
 QByteArray ReadFileBytes(const QString& path);
+// The bytes of a file, or "<missing>" when it cannot be read, for the tests
+// where a file that is not there must not pass for an empty one.
+QByteArray ReadFileOrMissing(const QString& path);
+// The permission bits of a file, -1 when it cannot be looked at.
+int FileMode(const QString& path);
 
 // Bytes as "41 80 0D" for readable assertion messages.
 std::string HexBytes(const QByteArray& bytes);

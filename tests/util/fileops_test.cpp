@@ -8,16 +8,11 @@
 
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 TEST(RenameNoReplace, MovesToAFreeName) {
     TestHome home;
     home.write("a", "first");
     EXPECT_TRUE(RenameNoReplace(home.file("a"), home.file("b")));
-    EXPECT_EQ(contents(home.file("b")), QByteArray("first"));
+    EXPECT_EQ(ReadFileOrMissing(home.file("b")), QByteArray("first"));
     EXPECT_FALSE(QFile::exists(home.file("a")));
 }
 
@@ -26,8 +21,8 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
     home.write("a", "new");
     home.write("b", "stored telegram");
     EXPECT_FALSE(RenameNoReplace(home.file("a"), home.file("b")));
-    EXPECT_EQ(contents(home.file("a")), QByteArray("new"));
-    EXPECT_EQ(contents(home.file("b")), QByteArray("stored telegram"));
+    EXPECT_EQ(ReadFileOrMissing(home.file("a")), QByteArray("new"));
+    EXPECT_EQ(ReadFileOrMissing(home.file("b")), QByteArray("stored telegram"));
     EXPECT_FALSE(RenameNoReplace(home.file("missing"), home.file("c")));
 }
 
