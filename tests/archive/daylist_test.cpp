@@ -80,15 +80,12 @@ TEST_F(DayListTest, DayFolderOfTheDateInTheDayFormat) {
 TEST_F(DayListTest, TelegramTextInBothEncodings) {
     home.write("ansi", WideToAnsi(u"ЗЦЗЦ 001\r\nТЕКСТ\r\n"));
     EXPECT_EQ(LoadTelegramText(home.file("ansi")), "ЗЦЗЦ 001\r\nТЕКСТ\r\n");
-    QByteArray le("\xFF\xFE", 2);
     QByteArray be("\xFE\xFF", 2);
     for (QChar c : QStringLiteral("ЁЖ\r\n")) {
-        le += char(c.unicode() & 0xFF);
-        le += char(c.unicode() >> 8);
         be += char(c.unicode() >> 8);
         be += char(c.unicode() & 0xFF);
     }
-    home.write("le", le);
+    home.write("le", Utf16FileBytes("ЁЖ\r\n"));
     home.write("be", be);
     EXPECT_EQ(LoadTelegramText(home.file("le")), "ЁЖ\r\n");
     EXPECT_EQ(LoadTelegramText(home.file("be")), "ЁЖ\r\n");

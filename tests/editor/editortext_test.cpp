@@ -38,10 +38,7 @@ TEST_F(EditorFileTest, ReadsAnsiUnicodeAndCp866) {
     home.write("ansi", WideToAnsi(u"ЗЦЗЦ  П141911\r\nТЕКСТ\r\nНННН  \r\n"));
     EXPECT_EQ(ReadFileForEditor(home.file("ansi")), "П141911\r\nТЕКСТ\r\n\r\n");
 
-    QByteArray utf16("\xFF\xFE", 2);
-    for (QChar c : QStringLiteral("ПРИВЕТ\r\n"))
-        utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);
-    home.write("unicode", utf16);
+    home.write("unicode", Utf16FileBytes("ПРИВЕТ\r\n"));
     EXPECT_EQ(ReadFileForEditor(home.file("unicode")), "ПРИВЕТ\r\n");
 
     home.write("oem", WideToCp866(u"МОСКВА ПРИВЕТ\r\n"));

@@ -98,10 +98,8 @@ TEST_F(OutgoingTest, UnicodeFilesHoldTheLinesWithBom) {
     config.SaveTlgAnsi = false;
     status.EditNumber = 7;
     EXPECT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
-    QByteArray expected("\xFF\xFE", 2);
-    for (QChar c : QStringLiteral("П141911\r\nТЕКСТ -\r\n"))
-        expected += QByteArray(reinterpret_cast<const char*>(&c), 2);
-    EXPECT_EQ(read("out/1208q007"), expected) << "no extra line feeds in Unicode files";
+    EXPECT_EQ(read("out/1208q007"), Utf16FileBytes("П141911\r\nТЕКСТ -\r\n"))
+        << "no extra line feeds in Unicode files";
     EXPECT_EQ(status.EditNumber, 8);
 }
 

@@ -137,10 +137,7 @@ TEST_F(DayListPageTest, ReadMarksLiveInTheFiles) {
 TEST_F(DayListPageTest, SelectionShowsTheTelegram) {
     received("1208q215.001", WideToAnsi(u"ЗЦЗЦ 001\r\nТЕКСТ\r\n"));
     home.write("inp/1208/1208q215.001.tlg", "001 RAW");
-    QByteArray utf16("\xFF\xFE", 2);
-    for (QChar c : QStringLiteral("ЗЦЗЦ 002\r\n"))
-        utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);
-    received("1208q216.002", utf16);
+    received("1208q216.002", Utf16FileBytes("ЗЦЗЦ 002\r\n"));
     show(in);
 
     in.ListView->setCurrentItem(row("1208q215.001"));

@@ -147,10 +147,7 @@ TEST_F(QueueTest, AFileThatIsGoneIsPassedOver) {
 
 TEST_F(QueueTest, UnicodeFilesAreReadAsAStringList) {
     config.SaveTlgAnsi = false;
-    QByteArray utf16("\xFF\xFE", 2);
-    for (const QChar c : QStringLiteral("ПЕРВАЯ\r\nВТОРАЯ"))
-        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-    PutBytes("0130q001", utf16);
+    PutBytes("0130q001", Utf16FileBytes("ПЕРВАЯ\r\nВТОРАЯ"));
     EXPECT_EQ(TickUntilSent(), Frame(1, "ПЕРВАЯ\r\nВТОРАЯ\r\n"));
     Drain();
     Report(1, 0);

@@ -20,15 +20,6 @@ struct RecordingStoreHost : ITelegramStoreHost {
     QList<QStringList> printed;
 };
 
-QByteArray utf16(const QString& text) {
-    QByteArray out("\xFF\xFE", 2);
-    for (QChar c : text) {
-        out.append(char(c.unicode() & 0xFF));
-        out.append(char(c.unicode() >> 8));
-    }
-    return out;
-}
-
 class TelegramStoreTest : public ProgramFolderTest {
 protected:
     TelegramStoreTest() {
@@ -74,9 +65,10 @@ TEST_F(TelegramStoreTest, UnicodeTelegramIsAStringListInUtf16) {
     config.SaveTlgAnsi = false;
     ASSERT_TRUE(
         store.SaveTelegram("inp/0130/0130q215.045.rcv", L(u"045 СР5\rТЕКСТ\nКОНЕЦ"), false));
-    EXPECT_EQ(Read("0130q215.045.rcv"), utf16("ЗЦЗЦ 045 СР5\r\nТЕКСТ\r\nКОНЕЦ\r\n"));
+    EXPECT_EQ(Read("0130q215.045.rcv"), Utf16FileBytes("ЗЦЗЦ 045 СР5\r\nТЕКСТ\r\nКОНЕЦ\r\n"));
     ASSERT_TRUE(store.CompleteTelegram("inp/0130/0130q215.045", L(u"НННН  0130")));
-    EXPECT_EQ(Read("0130q215.045"), utf16("ЗЦЗЦ 045 СР5\r\nТЕКСТ\r\nКОНЕЦ\r\nНННН  0130\r\n"));
+    EXPECT_EQ(Read("0130q215.045"),
+              Utf16FileBytes("ЗЦЗЦ 045 СР5\r\nТЕКСТ\r\nКОНЕЦ\r\nНННН  0130\r\n"));
     EXPECT_EQ(Names(), (QStringList{"0130q215.045", "0130q215.045.tlg"}));
 }
 
@@ -89,7 +81,7 @@ TEST_F(TelegramStoreTest, AnEmptyCompletionSucceedsInBothModes) {
         EXPECT_FALSE(Names().contains(name + ".rcv"));
     }
     EXPECT_EQ(AnsiToWide(Read("0130q001.001")), "ЗЦЗЦ 001 ТЕКСТ");
-    EXPECT_EQ(Read("0130q001.002"), utf16("ЗЦЗЦ 001 ТЕКСТ\r\n"));
+    EXPECT_EQ(Read("0130q001.002"), Utf16FileBytes("ЗЦЗЦ 001 ТЕКСТ\r\n"));
 }
 
 TEST_F(TelegramStoreTest, TheSameNameTwiceNeverLosesTheFirst) {
@@ -105,7 +97,7 @@ TEST_F(TelegramStoreTest, TheSameNameTwiceNeverLosesTheFirst) {
             const QString first = "ЗЦЗЦ 045 ПЕРВАЯ\r\nНННН  1";
             const QString second = "ЗЦЗЦ 045 ВТОРАЯ\r\nНННН  2";
             auto text = [&](const QString& s) {
-                return ansi ? Cp866ToCp1251(WideToLine(s)) : utf16(s + "\r\n").mid(2);
+                return ansi ? Cp866ToCp1251(WideToLine(s)) : Utf16FileBytes(s + "\r\n").mid(2);
             };
             const QByteArray mark = ansi ? QByteArray() : QByteArray("\xFF\xFE", 2);
             if (append) {
@@ -129,7 +121,7 @@ TEST_F(TelegramStoreTest, AFileOfTheOtherEncodingIsNotAppendedTo) {
     config.SaveTlgAnsi = false;
     ASSERT_TRUE(Store("0130q215.045", L(u"045 ВТОРАЯ"), LineText()));
     EXPECT_EQ(AnsiToWide(Read("0130q215.045")), "ЗЦЗЦ 045 ПЕРВАЯ");
-    EXPECT_EQ(Read("0130q215.045.0"), utf16("ЗЦЗЦ 045 ВТОРАЯ\r\n"));
+    EXPECT_EQ(Read("0130q215.045.0"), Utf16FileBytes("ЗЦЗЦ 045 ВТОРАЯ\r\n"));
 }
 
 TEST_F(TelegramStoreTest, TheCompletionFollowsTheEncodingOfItsWorkingFile) {

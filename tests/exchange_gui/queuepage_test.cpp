@@ -96,10 +96,7 @@ TEST_F(QueuePageTest, ListsTheOutRootAndSaysHowMany) {
 TEST_F(QueuePageTest, SelectionLoadsTheFileAndEnablesOnlyForOutcomes) {
     // АБВ / ТЕКСТ in code page 1251.
     home.write("out/0130q001.b012", "\xC0\xC1\xC2\r\n\xD2\xC5\xCA\xD1\xD2");
-    QByteArray utf16("\xFF\xFE");
-    for (QChar c : QString("ЮНИКОД\r\nДА"))
-        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-    home.write("out/0130q002", utf16);
+    home.write("out/0130q002", Utf16FileBytes("ЮНИКОД\r\nДА"));
     page.RefreshQueueList();
 
     select(0);

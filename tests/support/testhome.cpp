@@ -37,6 +37,15 @@ int FileMode(const QString& path) {
     return int(st.st_mode & 07777);
 }
 
+QByteArray Utf16FileBytes(const QString& text) {
+    QByteArray bytes("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        bytes += char(c.unicode() & 0xFF);
+        bytes += char(c.unicode() >> 8);
+    }
+    return bytes;
+}
+
 std::string HexBytes(const QByteArray& bytes) {
     return bytes.toHex(' ').toUpper().toStdString();
 }

@@ -62,6 +62,10 @@ QByteArray ReadFileOrMissing(const QString& path);
 // The permission bits of a file, -1 when it cannot be looked at.
 int FileMode(const QString& path);
 
+// A text as a Unicode file holds it: the byte order mark FF FE, then UTF-16
+// little-endian, built by hand so that it does not share the program's code.
+QByteArray Utf16FileBytes(const QString& text);
+
 // Bytes as "41 80 0D" for readable assertion messages.
 std::string HexBytes(const QByteArray& bytes);
 
