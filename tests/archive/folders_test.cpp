@@ -4,6 +4,7 @@
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/loopback.h"
+#include "support/protocolevents.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -43,13 +44,7 @@ protected:
         ASSERT_EQ(::utime(QFile::encodeName(home.file(name)).constData(), &times), 0);
     }
     bool exists(const QString& name) const { return QFile::exists(home.file(name)); }
-    QStringList events() const {
-        QStringList out;
-        for (const LineText& line : protocol.Lines())
-            if (!line.isEmpty() && (line[0] == 3 || line[0] == 4))
-                out << QString::number(line[0]) + LineToWide(line.mid(2));
-        return out;
-    }
+    QStringList events() const { return ProtocolEventsWithLevel(protocol); }
 
     FakeClock clock;
     _tlg_config config;

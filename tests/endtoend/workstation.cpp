@@ -88,14 +88,6 @@ QStringList TWorkstation::Files(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-QStringList TWorkstation::Events() const {
-    QStringList events;
-    for (const LineText& l : protocol.Lines())
-        if (l.startsWith('\x03') || l.startsWith('\x04'))
-            events << LineToWide(l.mid(l.indexOf(' ') + 1));
-    return events;
-}
-
 std::string TWorkstation::Tail(int count) const {
     const QStringList events = Events();
     return events.mid(qMax<qsizetype>(0, events.size() - count)).join('\n').toStdString();

@@ -29,8 +29,7 @@ public:
     void RunTicks(int count);
     // Files (not folders) of a folder below the program folder.
     static QStringList Files(const QString& folder);
-    // The event lines of the protocol without their time stamps.
-    QStringList Events() const;
+    QStringList Events() const { return ProtocolEvents(protocol); }
     // The last events, for a failing test's message.
     std::string Tail(int count = 15) const;
 

@@ -58,11 +58,8 @@ TEST_F(ExchangeTest, LinkStatusLinesAndTheLostReceiveText) {
     exchange.LineStatusChanged(true, QString());
     exchange.LineStatusChanged(false, " ОЖИДАНИЕ 30 сек");
     EXPECT_TRUE(exchange.ReceiveBuffer().isEmpty()) << "a broken link loses the partial text";
-    QStringList events;
-    for (const LineText& l : protocol.Lines())
-        if (l.startsWith('\x03'))
-            events << LineToWide(l.mid(2));
-    EXPECT_EQ(events, (QStringList{"Connect 127.0.0.1:3333", " ОЖИДАНИЕ 30 сек"}));
+    EXPECT_EQ(ProtocolEvents(protocol),
+              (QStringList{"Connect 127.0.0.1:3333", " ОЖИДАНИЕ 30 сек"}));
 }
 
 TEST_F(ExchangeTest, SendToLineAppendsAndShowsThePendingText) {

@@ -3,6 +3,7 @@
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/protocolevents.h"
 #include "support/testhome.h"
 #include "util/datetimeformat.h"
 #include "util/linecode.h"
@@ -42,12 +43,8 @@ protected:
     }
     // The text of the last event lines, without markers and time stamps.
     QStringList lastEvents(int n) const {
-        QStringList out;
-        const QList<LineText>& lines = protocol.Lines();
-        for (const LineText& line : lines)
-            if (!line.isEmpty() && (line[0] == 3 || line[0] == 4))
-                out << QString::number(line[0]) + LineToWide(line.mid(10));
-        return out.mid(qMax<qsizetype>(0, out.size() - n));
+        const QStringList events = ProtocolEventsWithLevel(protocol);
+        return events.mid(qMax<qsizetype>(0, events.size() - n));
     }
 
     FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0))};

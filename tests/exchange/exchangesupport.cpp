@@ -104,11 +104,3 @@ QMap<QString, QByteArray> ExchangeFixture::InpFiles() const {
 QByteArray ExchangeFixture::DayFile(const QString& name) const {
     return ReadFileBytes(home.file("inp/0130/" + name));
 }
-
-QStringList ExchangeFixture::Events() const {
-    QStringList events;
-    for (const LineText& l : protocol.Lines())
-        if (l.startsWith('\x03') || l.startsWith('\x04'))
-            events << LineToWide(l.mid(l.indexOf(' ') + 1));
-    return events;
-}

@@ -4,6 +4,7 @@
 #include "exchange/exchange.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/protocolevents.h"
 #include "support/recordingline.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
@@ -83,9 +84,7 @@ protected:
     QMap<QString, QByteArray> InpFiles() const;
     // A file of today's inp folder ("0130u911.001"), or empty.
     QByteArray DayFile(const QString& name) const;
-    // The event lines of the protocol (levels 3 and 4) as display text,
-    // without their time stamps.
-    QStringList Events() const;
+    QStringList Events() const { return ProtocolEvents(protocol); }
 
     FakeClock clock;
     _tlg_config config;

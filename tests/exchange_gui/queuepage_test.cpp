@@ -7,6 +7,7 @@
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
 #include "support/modal.h"
+#include "support/protocolevents.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -47,13 +48,6 @@ protected:
         EXPECT_EQ(page.Button_Queue_ToEditor->isEnabled(), d);
         EXPECT_EQ(page.Button_Queue_RetrySend->isEnabled(), d);
         return d;
-    }
-    QStringList events() const {
-        QStringList out;
-        for (const LineText& l : protocol.Lines())
-            if (l.startsWith('\x03') || l.startsWith('\x04'))
-                out << LineToWide(l.mid(l.indexOf(' ') + 1));
-        return out;
     }
     // The queue logs paths as the settings give them.
     QString root() const { return QStringLiteral("out/"); }
@@ -168,7 +162,8 @@ TEST_F(QueuePageTest, DeleteLogsDeletesAndRebuilds) {
     page.Button_Queue_Delete->click();
     EXPECT_FALSE(QFile::exists(root() + "0130q001.b012"));
     EXPECT_EQ(listed(), QStringList{"0130q002"});
-    EXPECT_EQ(events(), QStringList{"УДАЛЕНИЕ ОПЕРАТОРОМ: " + root() + "0130q001.b012"});
+    EXPECT_EQ(ProtocolEvents(protocol),
+              QStringList{"УДАЛЕНИЕ ОПЕРАТОРОМ: " + root() + "0130q001.b012"});
 }
 
 TEST_F(QueuePageTest, ToEditorHandsOverTheMemo) {
@@ -189,8 +184,8 @@ TEST_F(QueuePageTest, RetryMakesTheFileWaitAgain) {
     page.Button_Queue_RetrySend->click();
     EXPECT_EQ(listed(), QStringList{"0130q001"});
     EXPECT_TRUE(QFile::exists(root() + "0130q001"));
-    EXPECT_EQ(events(), QStringList{"ПЕРЕИМЕНОВАНИЕ ОПЕРАТОРОМ: " + root() + "0130q001.b012 -> " +
-                                    root() + "0130q001"});
+    EXPECT_EQ(ProtocolEvents(protocol), QStringList{"ПЕРЕИМЕНОВАНИЕ ОПЕРАТОРОМ: " + root() +
+                                                    "0130q001.b012 -> " + root() + "0130q001"});
 }
 
 TEST_F(QueuePageTest, RetryOntoAWaitingFileRefusesAndSaysSo) {
@@ -206,7 +201,7 @@ TEST_F(QueuePageTest, RetryOntoAWaitingFileRefusesAndSaysSo) {
     EXPECT_TRUE(ok.text.contains("0130q001 уже ожидает отправки")) << ok.text.toStdString();
     EXPECT_EQ(listed(), (QStringList{"0130q001", "0130q001.b012"}));
     EXPECT_EQ(ReadFileOrMissing(root() + "0130q001"), "waiting");
-    EXPECT_TRUE(events().last().startsWith("ОШИБКА ПЕРЕИМЕНОВАНИЯ: "));
+    EXPECT_TRUE(ProtocolEvents(protocol).last().startsWith("ОШИБКА ПЕРЕИМЕНОВАНИЯ: "));
 }
 
 }  // namespace

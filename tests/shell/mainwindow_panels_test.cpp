@@ -12,6 +12,7 @@
 #include "shell/headpanel.h"
 #include "support/fakeclock.h"
 #include "support/modal.h"
+#include "support/protocolevents.h"
 #include "support/recordingline.h"
 #include "support/testhome.h"
 #include "util/clipboard.h"
@@ -49,13 +50,6 @@ protected:
     static LineText L(std::u16string_view text) { return LineLiteral(text); }
     bool queueTabVisible(const TForm_TARVO& window) const {
         return window.Pages()->isTabVisible(window.Pages()->indexOf(window.QueuePage()));
-    }
-    QStringList events() const {
-        QStringList out;
-        for (const LineText& l : protocol.Lines())
-            if (l.startsWith('\x03') || l.startsWith('\x04'))
-                out << LineToWide(l.mid(l.indexOf(' ') + 1));
-        return out;
     }
 
     FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};
@@ -188,8 +182,9 @@ TEST_F(MainWindowPanelsTest, CountersDialogFromTheMenu) {
     EXPECT_EQ(records.status.NumberOutput, 5);
     EXPECT_EQ(line.sent, L(u"|ЗЦЗЦ КС СТОП НННН  "));
     EXPECT_EQ(window->HeadPanel()->Edit_OP_In->text(), "009");
-    EXPECT_TRUE(events().contains("\r12:00:05 КОРРЕКТИРОВКА СЧЕТЧИКОВ: ВАШ 5 НАШ 7 => ВАШ 5 НАШ 9"))
-        << events().join("|").toStdString();
+    EXPECT_TRUE(ProtocolEvents(protocol).contains(
+        "\r12:00:05 КОРРЕКТИРОВКА СЧЕТЧИКОВ: ВАШ 5 НАШ 7 => ВАШ 5 НАШ 9"))
+        << ProtocolEvents(protocol).join("|").toStdString();
 }
 
 TEST_F(MainWindowPanelsTest, CountersDialogFromTheCounterBoxes) {
