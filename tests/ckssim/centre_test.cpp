@@ -1,16 +1,13 @@
 #include "centre.h"
 #include "exchange/matchpattern.h"
 #include "support/fakeclock.h"
+#include "support/lineliterals.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-LineText L(std::u16string_view text) {
-    return LineLiteral(text);
-}
 
 // The line as the centre sees it, recording what it sends.
 struct LineRecorder : ICentreLine {

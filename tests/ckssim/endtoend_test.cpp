@@ -4,6 +4,7 @@
 #include "exchange/matchpattern.h"
 #include "line/tcpip.h"
 #include "support/ckssimprocess.h"
+#include "support/lineliterals.h"
 #include "support/loopback.h"
 #include "support/testhome.h"
 #include "transcript.h"
@@ -14,10 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-LineText L(std::u16string_view text) {
-    return LineLiteral(text);
-}
 
 const QString kHost = QStringLiteral("127.0.0.1");
 

@@ -19,7 +19,6 @@ protected:
         exchange.SetLine(&line);
         status.Automatic = true;
     }
-    LineText L(std::u16string_view text) { return LineLiteral(text); }
 
     FakeClock clock;
     _tlg_config config;

@@ -4,6 +4,7 @@
 #include "exchange/exchange.h"
 #include "protocol/protocol.h"
 #include "support/fakeclock.h"
+#include "support/lineliterals.h"
 #include "support/protocolevents.h"
 #include "support/recordingline.h"
 #include "support/testhome.h"
@@ -71,7 +72,6 @@ class ExchangeFixture : public ProgramFolderTest {
 protected:
     ExchangeFixture();
 
-    static LineText L(std::u16string_view text) { return LineLiteral(text); }
     // The stream received as one chunk, then empty chunks until the
     // extraction has caught up with it.
     void Receive(const LineText& stream);

@@ -1,5 +1,6 @@
 #include "exchange/matchpattern.h"
 
+#include "support/lineliterals.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -8,10 +9,6 @@
 #include <random>
 
 namespace {
-
-QByteArray L(std::u16string_view text) {
-    return LineLiteral(text);
-}
 
 TEST(MatchPattern, HeaderFormWithLenientLettersAndWidths) {
     QByteArray letters, digits;

@@ -26,7 +26,6 @@ protected:
         protocol.SetFileName("0130.prt");
         QDir().mkpath(home.file("inp/0130"));
     }
-    static LineText L(std::u16string_view text) { return LineLiteral(text); }
     QByteArray Read(const QString& name) const {
         return ReadFileBytes(home.file("inp/0130/" + name));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/protocol.h"
+#include "support/lineliterals.h"
 #include "support/testhome.h"
 
 #include <QString>
@@ -26,10 +27,6 @@ struct RecordingNotices : IProtocolNotices {
 
 using ProtocolTest = ProgramFolderTest;
 
-// A level marker byte.
-LineText M(int level);
-// Line code from a literal (Russian capitals, ASCII).
-LineText L(std::u16string_view text);
 // What a whole rewrite of the list leaves on disk, built independently of
 // the store's own joining.
 QByteArray Joined(const QList<LineText>& lines);

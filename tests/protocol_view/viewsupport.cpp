@@ -1,7 +1,5 @@
 #include "viewsupport.h"
 
-#include "util/linecode.h"
-
 #include <QDir>
 #include <QFontInfo>
 
@@ -52,14 +50,6 @@ int LastX(const QImage& image, const QRect& rect, const QColor& color) {
 
 QRect Row(const QImage& image, int row, int lineHeight) {
     return QRect(0, row * lineHeight, image.width(), lineHeight);
-}
-
-LineText M(int level) {
-    return LineText(1, char(level));
-}
-
-LineText L(std::u16string_view text) {
-    return LineLiteral(text);
 }
 
 void RecordingTyping::SendToLine(const LineText& text) {

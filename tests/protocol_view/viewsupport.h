@@ -2,6 +2,7 @@
 
 #include "protocol/protocol.h"
 #include "protocol/protocoltyping.h"
+#include "support/lineliterals.h"
 #include "support/testhome.h"
 
 #include <QColor>
@@ -24,10 +25,6 @@ int FirstX(const QImage& image, const QRect& rect, const QColor& color);
 int LastX(const QImage& image, const QRect& rect, const QColor& color);
 // Row number row of the image, lineHeight pixels high.
 QRect Row(const QImage& image, int row, int lineHeight);
-
-// A level marker byte, and line code from a literal.
-LineText M(int level);
-LineText L(std::u16string_view text);
 
 // Each test runs in a program folder of its own, made the current folder.
 class ViewTest : public ProgramFolderTest {

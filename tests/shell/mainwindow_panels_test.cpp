@@ -11,6 +11,7 @@
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"
 #include "support/fakeclock.h"
+#include "support/lineliterals.h"
 #include "support/modal.h"
 #include "support/protocolevents.h"
 #include "support/recordingline.h"
@@ -47,7 +48,6 @@ protected:
         window->Exchange().SetLine(&line);
         return window;
     }
-    static LineText L(std::u16string_view text) { return LineLiteral(text); }
     bool queueTabVisible(const TForm_TARVO& window) const {
         return window.Pages()->isTabVisible(window.Pages()->indexOf(window.QueuePage()));
     }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "util/linecode.h"
+
+#include <string_view>
+
+// Short names for the line-code texts that the tests are full of.
+
+// Line code from a literal (Russian capitals, ASCII).
+inline LineText L(std::u16string_view text) {
+    return LineLiteral(text);
+}
+
+// A protocol line's level marker byte.
+inline LineText M(int level) {
+    return LineText(1, char(level));
+}
