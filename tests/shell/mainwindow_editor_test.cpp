@@ -4,10 +4,8 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
-#include "config/settings.h"
 #include "editor/TEditorPage.h"
-#include "protocol/protocol.h"
-#include "support/fakeclock.h"
+#include "support/mainwindowfixture.h"
 #include "support/modal.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
@@ -26,28 +24,14 @@
 
 namespace {
 
-class MainWindowEditorTest : public ProgramFolderTest {
+class MainWindowEditorTest : public MainWindowFixture {
 protected:
-    void writeIni(const QByteArray& text) { home.write("korvel.ini", text); }
-
-    std::unique_ptr<TForm_TARVO> makeWindow() {
-        options.IniPath = home.file("korvel.ini");
-        auto window =
-            std::make_unique<TForm_TARVO>(options, home.path() + "/", protocol, clock, records);
-        window->Timer_1secTimer();  // the post-start work
-        return window;
-    }
     QWidget* current(const TForm_TARVO& window) const { return window.Pages()->currentWidget(); }
-
-    FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};
-    TProtocol protocol;
-    StartOptions options;
-    TSettingsRecords records;
 };
 
 TEST_F(MainWindowEditorTest, PagesInPlaceAndAnEmptyTelegramAtStart) {
     writeIni("[EDITOR]\r\nIndex=\"222333\"\r\n");
-    auto window = makeWindow();
+    auto window = startedWindow();
     QTabWidget* pages = window->Pages();
     EXPECT_EQ(pages->widget(2), window->OutPage());
     EXPECT_EQ(pages->widget(3), window->InPage());
@@ -65,7 +49,7 @@ TEST_F(MainWindowEditorTest, EditorSettingsComeAndGo) {
         WideToAnsi(u"[OTHER]\r\nAskOnClose=0\r\n"
                    u"[EDITOR]\r\nFromUse=1\r\nAutoFormat=1\r\n"
                    u"[OPERATOR]\r\nUseList=1\r\nList=\"ИВАНОВ,ПЕТРОВ\"\r\nCurrent=\"ПЕТРОВ\"\r\n"));
-    auto window = makeWindow();
+    auto window = startedWindow();
     TEditorPage* editor = window->EditorPage();
     EXPECT_TRUE(editor->CheckBox_From->isChecked());
     EXPECT_TRUE(editor->TntEdit_Editor_From->isEnabled());
@@ -81,9 +65,7 @@ TEST_F(MainWindowEditorTest, EditorSettingsComeAndGo) {
     window->Timer_1secTimer();
     ASSERT_TRUE(window->IsFinished());
 
-    TSettingsRecords saved;
-    LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
-                 saved.schemaCopies, saved.controls);
+    const TSettingsRecords saved = savedSettings();
     EXPECT_FALSE(saved.controls.FromUse);
     EXPECT_EQ(saved.controls.FromString, "МОСКВА");
     EXPECT_TRUE(saved.controls.AutoFormat);
@@ -91,7 +73,7 @@ TEST_F(MainWindowEditorTest, EditorSettingsComeAndGo) {
 }
 
 TEST_F(MainWindowEditorTest, CtrlNStartsANewTelegram) {
-    auto window = makeWindow();
+    auto window = startedWindow();
     window->EditorPage()->TntMemo_Edit->setPlainText("СТАРЫЙ ТЕКСТ");
     QAction* action = window->findChild<QAction*>("Action_NewTlg");
     ASSERT_NE(action, nullptr);
@@ -106,7 +88,7 @@ TEST_F(MainWindowEditorTest, DayStartFillsTheListsAndReceivedGoesToTheEditor) {
     home.write("inp/0130/0130q215.001", WideToAnsi(u"ЗЦЗЦ 001\r\nП141911\r\nТЕКСТ\r\nНННН  \r\n"));
     SetArchiveMark(home.file("inp/0130/0130q215.001"), true);
     home.write("out/0130/0130q000.001", WideToAnsi(u"П141911\r\nОТПРАВЛЕНО\r\n"));
-    auto window = makeWindow();
+    auto window = startedWindow();
     QTreeWidget* in = window->InPage()->ListView;
     ASSERT_EQ(in->topLevelItemCount(), 1);
     EXPECT_EQ(in->topLevelItem(0)->checkState(0), Qt::Unchecked);
@@ -128,7 +110,7 @@ TEST_F(MainWindowEditorTest, DayStartFillsTheListsAndReceivedGoesToTheEditor) {
 }
 
 TEST_F(MainWindowEditorTest, SendingShowsTheProtocolAndWritesTheQueueFile) {
-    auto window = makeWindow();
+    auto window = startedWindow();
     TEditorPage* editor = window->EditorPage();
     window->Pages()->setCurrentWidget(editor);
     editor->TntMemo_Edit->setPlainText("МОСКВА ИВАНОВУ ПРИБЫВАЮ");

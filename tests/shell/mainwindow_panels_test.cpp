@@ -8,10 +8,9 @@
 #include "exchange/TQueuePage.h"
 #include "exchange/TServiceGroupPanel.h"
 #include "protocol/TProtocolPage.h"
-#include "protocol/protocol.h"
 #include "shell/headpanel.h"
-#include "support/fakeclock.h"
 #include "support/lineliterals.h"
+#include "support/mainwindowfixture.h"
 #include "support/modal.h"
 #include "support/protocolevents.h"
 #include "support/recordingline.h"
@@ -36,15 +35,13 @@
 
 namespace {
 
-class MainWindowPanelsTest : public ProgramFolderTest {
+class MainWindowPanelsTest : public MainWindowFixture {
 protected:
-    std::unique_ptr<TForm_TARVO> makeWindow(const QByteArray& ini = {}) {
+    // Started, and on a line that records what it is given.
+    std::unique_ptr<TForm_TARVO> windowOnLine(const QByteArray& ini = {}) {
         if (!ini.isEmpty())
-            home.write("korvel.ini", ini);
-        options.IniPath = home.file("korvel.ini");
-        auto window =
-            std::make_unique<TForm_TARVO>(options, home.path() + "/", protocol, clock, records);
-        window->Timer_1secTimer();  // the post-start work
+            writeIni(ini);
+        auto window = startedWindow();
         window->Exchange().SetLine(&line);
         return window;
     }
@@ -52,16 +49,12 @@ protected:
         return window.Pages()->isTabVisible(window.Pages()->indexOf(window.QueuePage()));
     }
 
-    FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};
-    TProtocol protocol;
-    StartOptions options;
-    TSettingsRecords records;
     RecordingLine line;
 };
 
 TEST_F(MainWindowPanelsTest, QueuePageIsShownOnlyWithSomethingInIt) {
     home.write("out/0130q001.b012", "failed");
-    auto window = makeWindow();
+    auto window = windowOnLine();
     QTabWidget* pages = window->Pages();
     EXPECT_EQ(pages->widget(1), window->QueuePage());
     EXPECT_EQ(pages->tabText(1), "Передача");
@@ -76,7 +69,7 @@ TEST_F(MainWindowPanelsTest, QueuePageIsShownOnlyWithSomethingInIt) {
 }
 
 TEST_F(MainWindowPanelsTest, ATelegramWrittenByTheEditorShowsInTheQueue) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     EXPECT_FALSE(queueTabVisible(*window));
     window->EditorPage()->TntMemo_Edit->setPlainText("МОСКВА ИВАНОВУ ПРИБЫВАЮ");
     {
@@ -90,7 +83,7 @@ TEST_F(MainWindowPanelsTest, ATelegramWrittenByTheEditorShowsInTheQueue) {
 
 TEST_F(MainWindowPanelsTest, QueueToEditorFillsTheEditor) {
     home.write("out/0130q001.brd", "ПРОВЕРКА");
-    auto window = makeWindow();
+    auto window = windowOnLine();
     TQueuePage* queue = window->QueuePage();
     queue->ListView_Queue->setCurrentItem(queue->ListView_Queue->topLevelItem(0));
     queue->Button_Queue_ToEditor->click();
@@ -101,7 +94,7 @@ TEST_F(MainWindowPanelsTest, QueueToEditorFillsTheEditor) {
 }
 
 TEST_F(MainWindowPanelsTest, ServiceGroupButtonsSendSwitchAndShowTheProtocol) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     TServiceGroupPanel* panel = window->ServiceGroupPanel();
     ASSERT_NE(window->Pages()->widget(0)->findChild<TServiceGroupPanel*>(), nullptr)
         << "on the protocol page";
@@ -130,7 +123,7 @@ TEST_F(MainWindowPanelsTest, ServiceGroupButtonsSendSwitchAndShowTheProtocol) {
 }
 
 TEST_F(MainWindowPanelsTest, ServiceButtonsFollowTheChannelState) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     TServiceGroupPanel* panel = window->ServiceGroupPanel();
     auto enabled = [panel] {
         QString s;
@@ -155,7 +148,7 @@ TEST_F(MainWindowPanelsTest, ServiceButtonsFollowTheChannelState) {
 }
 
 TEST_F(MainWindowPanelsTest, CountersDialogFromTheMenu) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     window->Exchange().SetChannelState(L(u"РБ"));
     records.status.NumberInput = 7;
     records.status.NumberOutput = 5;
@@ -188,7 +181,7 @@ TEST_F(MainWindowPanelsTest, CountersDialogFromTheMenu) {
 }
 
 TEST_F(MainWindowPanelsTest, CountersDialogFromTheCounterBoxes) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     window->Exchange().SetMode(false);
     records.status.NumberOutput = 5;
     for (QLineEdit* box : {window->HeadPanel()->Edit_OP_In, window->HeadPanel()->Edit_OP_Out}) {
@@ -203,7 +196,7 @@ TEST_F(MainWindowPanelsTest, CountersDialogFromTheCounterBoxes) {
 }
 
 TEST_F(MainWindowPanelsTest, AutoKssRequestGoesIntoTheEditor) {
-    auto window = makeWindow("[EDITOR]\r\nIndex=\"222333\"\r\n");
+    auto window = windowOnLine("[EDITOR]\r\nIndex=\"222333\"\r\n");
     window->Pages()->setCurrentIndex(0);
     QString index, channel;
     ModalAnswerer request(QStringLiteral("Запрос"), [&](QWidget* form) {
@@ -224,7 +217,7 @@ TEST_F(MainWindowPanelsTest, AutoKssRequestGoesIntoTheEditor) {
 }
 
 TEST_F(MainWindowPanelsTest, TrayPictureFollowsTheLineAndAnimates) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     auto tick = [&] {
         clock.AdvanceSeconds(1);
         window->Timer_1secTimer();
@@ -247,7 +240,7 @@ TEST_F(MainWindowPanelsTest, TrayPictureFollowsTheLineAndAnimates) {
 }
 
 TEST_F(MainWindowPanelsTest, QueueStateInTheHeadPanel) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     IExchangeHost* host = window->Exchange().Host();
     host->ShowQueueCount(5);
     host->ShowScanCountdown(27);
@@ -261,7 +254,7 @@ namespace {
 
 // Вставить на "Передачу" of the protocol page's menu.
 TEST_F(MainWindowPanelsTest, TheClipboardGoesToTheLineOnceConfirmed) {
-    auto window = makeWindow();
+    auto window = windowOnLine();
     auto* page = window->findChild<TProtocolPage*>();
     ASSERT_NE(page, nullptr);
     QAction* paste = page->Menu_PasteProtocolSend;

@@ -1,15 +1,13 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
-#include "config/settings.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
-#include "protocol/protocol.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
 #include "support/ckssimprocess.h"
-#include "support/fakeclock.h"
 #include "support/loopback.h"
+#include "support/mainwindowfixture.h"
 #include "support/modal.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
@@ -36,25 +34,7 @@
 
 namespace {
 
-class MainWindowTest : public ProgramFolderTest {
-protected:
-    void writeIni(const QByteArray& text) { home.write("korvel.ini", text); }
-
-    std::unique_ptr<TForm_TARVO> makeWindow() {
-        options.IniPath = home.file("korvel.ini");
-        return std::make_unique<TForm_TARVO>(options, home.path() + "/", protocol, clock, records);
-    }
-
-    // The day's protocol file as display text.
-    QString dayProtocol(const QString& day = QStringLiteral("0130")) const {
-        return Cp866ToWide(ReadFileBytes(home.file("prt/" + day + ".prt")));
-    }
-
-    FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5))};
-    TProtocol protocol;
-    StartOptions options;
-    TSettingsRecords records;
-};
+using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, StartUpLogsAndStartsTheDay) {
     auto window = makeWindow();
@@ -86,8 +66,7 @@ TEST_F(MainWindowTest, StartUpLogsAndStartsTheDay) {
 
 TEST_F(MainWindowTest, AFirstStartWithoutSettingsAndAnEmptyTitle) {
     options.AppTitle = "";  // "-t" with an empty value
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     EXPECT_EQ(window->windowTitle(), "TARVO/COM");
     auto* tray = window->findChild<QSystemTrayIcon*>("TrayIcon");
     ASSERT_NE(tray, nullptr);
@@ -105,8 +84,7 @@ TEST_F(MainWindowTest, AFirstStartWithoutSettingsAndAnEmptyTitle) {
 
 TEST_F(MainWindowTest, TheOperatorLineComesWheneverTheListIsInUse) {
     writeIni("[OPERATOR]\r\nUseList=1\r\nList=Иванов,Петров\r\nCurrent=\"\"\r\n");
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     // In line code, as the line has it: capitals only.
     EXPECT_TRUE(dayProtocol().contains("12:00:05 ОПЕРАТОР \r\n")) << dayProtocol().toStdString();
 }
@@ -119,8 +97,7 @@ TEST_F(MainWindowTest, TodayIsTheWorkingDayOfTheExchangeClock) {
     writeIni(
         "[OTHER]\r\nCorrectTimeTZ=3\r\n[PATH]\r\nDayFormat=yymmdd\r\nSearchDayFormat=??????\r\n");
     clock.Set(QDateTime(QDate(2026, 1, 30), QTime(1, 30)));
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     auto* page = window->findChild<TProtocolPage*>();
     ASSERT_NE(page, nullptr);
     auto check = [&](const char* day, QDate date, const char* dateText) {
@@ -150,16 +127,12 @@ TEST_F(MainWindowTest, AnotherDayStartsFromZeroCounters) {
     EXPECT_EQ(records.status.NumberInput, 0);
     EXPECT_EQ(records.status.NumberOutput, 0);
     EXPECT_EQ(records.status.EditNumber, 0);
-    TSettingsRecords saved;
-    LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
-                 saved.schemaCopies, saved.controls);
-    EXPECT_EQ(saved.status.NumberInput, 0) << "the reset counters are saved at once";
+    EXPECT_EQ(savedSettings().status.NumberInput, 0) << "the reset counters are saved at once";
 }
 
 TEST_F(MainWindowTest, ExitWithoutConfirmationClosesOnTheNextTick) {
     writeIni("[OTHER]\r\nAskOnClose=0\r\n");
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     window->MenuCloseClick();
     EXPECT_EQ(records.status.CloseCountdown, 1);
     EXPECT_FALSE(window->IsFinished());
@@ -173,8 +146,7 @@ TEST_F(MainWindowTest, ExitWithoutConfirmationClosesOnTheNextTick) {
 }
 
 TEST_F(MainWindowTest, ExitAsksFirstWhenConfigured) {
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     {
         ModalAnswerer no(QStringLiteral("Нет"));
         window->MenuCloseClick();
@@ -225,8 +197,7 @@ TEST_F(MainWindowTest, CloseButtonMinimisesOrExitsBySetting) {
 }
 
 TEST_F(MainWindowTest, ModeTogglesAndIsLogged) {
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     window->Exchange().SetMode(false);
     EXPECT_EQ(window->HeadPanel()->TntLabel_Mode->text(), "РУЧНОЙ");
     EXPECT_TRUE(dayProtocol().contains("РЕЖИМ:РУЧНОЙ"));
@@ -236,8 +207,7 @@ TEST_F(MainWindowTest, ModeTogglesAndIsLogged) {
 }
 
 TEST_F(MainWindowTest, TheReceivedStreamReachesTheDayFolderAndTheHeadPanel) {
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     window->Exchange().OnLineReceive(WideToLine(
         QStringLiteral("\r\nЗЦЗЦ СВЯЗЬ ОТКРЫТА\r\nНННН  \r\n"
                        "ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nТЕКСТ\r\nНННН  0130 14.30 0001\r\n")));
@@ -248,8 +218,7 @@ TEST_F(MainWindowTest, TheReceivedStreamReachesTheDayFolderAndTheHeadPanel) {
 }
 
 TEST_F(MainWindowTest, AFailedSaveShowsItsBoxWithoutHoldingTheLine) {
-    auto window = makeWindow();
-    window->Timer_1secTimer();
+    auto window = startedWindow();
     QDir(home.file("inp/0130")).removeRecursively();
     home.write("inp/0130", "a file where the day folder should be");
     window->Exchange().OnLineReceive(WideToLine(
@@ -287,8 +256,7 @@ TEST_F(MainWindowTest, EachWayOutRunsTheShutdownSequenceOnce) {
     int input = 40;
     for (const auto& way : ways) {
         SCOPED_TRACE(way.way);
-        auto window = makeWindow();
-        window->Timer_1secTimer();
+        auto window = startedWindow();
         const qsizetype stopsBefore = dayProtocol().count("ПРОГРАММА ОСТАНОВЛЕНА");
         records.status.NumberInput = ++input;
         way.leave(*window);
@@ -302,10 +270,7 @@ TEST_F(MainWindowTest, EachWayOutRunsTheShutdownSequenceOnce) {
         EXPECT_EQ(log.count("ПРОГРАММА ОСТАНОВЛЕНА") - stopsBefore, 1);
         if (!way.before.isEmpty())
             EXPECT_LT(log.lastIndexOf(way.before), log.lastIndexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
-        TSettingsRecords saved;
-        LoadSettings(home.file("korvel.ini"), home.path(), saved.config, saved.status,
-                     saved.schemaCopies, saved.controls);
-        EXPECT_EQ(saved.status.NumberInput, input) << "the settings were saved";
+        EXPECT_EQ(savedSettings().status.NumberInput, input) << "the settings were saved";
     }
     EXPECT_EQ(ReadableClassName(typeid(std::runtime_error)), "std::runtime_error");
 }
@@ -390,8 +355,7 @@ TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
     writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
              "\r\n[OTHER]\r\nAskOnClose=0\r\n");
-    auto window = makeWindow();
-    window->Timer_1secTimer();  // start-up: the line connects
+    auto window = startedWindow();  // start-up: the line connects
     ASSERT_TRUE(WaitUntil(
         [&] {
             window->Timer_1secTimer();
