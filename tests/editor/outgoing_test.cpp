@@ -2,6 +2,7 @@
 
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
+#include "support/recordingoutgoing.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
@@ -10,39 +11,9 @@
 #include <QDir>
 #include <QFile>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 namespace {
-
-struct RecordingHost : IOutgoingHost {
-    bool ConfirmSend(const QStringList& lines) override {
-        shown << lines;
-        // What the event loop may run while the operator reads the lines.
-        if (whileShown)
-            whileShown();
-        return accept;
-    }
-    std::function<void()> whileShown;
-    void ShowWriteError(const QString& text) override { errors << text; }
-    void OutgoingWritten(const QString& path, bool confirmed) override {
-        written << path;
-        lastConfirmed = confirmed;
-    }
-    bool accept = true;
-    QList<QStringList> shown;
-    QStringList errors;
-    QStringList written;
-    bool lastConfirmed = false;
-};
-
-struct RecordingQueue : IOutgoingQueue {
-    void SetScanCountdown(int seconds) override { countdowns << seconds; }
-    void RefreshQueueList() override { ++refreshes; }
-    QList<int> countdowns;
-    int refreshes = 0;
-};
 
 class OutgoingTest : public ProgramFolderTest {
 protected:
@@ -75,8 +46,8 @@ protected:
     _tlg_config config;
     _tlg_status status;
     TProtocol protocol;
-    RecordingHost host;
-    RecordingQueue queue;
+    RecordingOutgoingHost host;
+    RecordingOutgoingQueue queue;
     TOutgoingWriter writer{config, status, protocol, &host};
 };
 

@@ -3,6 +3,7 @@
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "support/modal.h"
+#include "support/recordingoutgoing.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 #include "util/linecode.h"
@@ -23,13 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct RecordingQueue : IOutgoingQueue {
-    void SetScanCountdown(int seconds) override { countdowns << seconds; }
-    void RefreshQueueList() override { ++refreshes; }
-    QList<int> countdowns;
-    int refreshes = 0;
-};
 
 class EditorPageTest : public ProgramFolderTest {
 protected:
@@ -73,7 +67,7 @@ protected:
     _tlg_status status;
     _tlg_controls controls;
     TProtocol protocol;
-    RecordingQueue queue;
+    RecordingOutgoingQueue queue;
     TOutgoingWriter writer{config, status, protocol};
     TEditorPage page{config, status, protocol, writer};
 };

@@ -5,6 +5,7 @@
 #include "editor/compose.h"
 #include "editor/outgoing.h"
 #include "support/ckssimprocess.h"
+#include "support/recordingoutgoing.h"
 #include "util/codepages.h"
 #include "workstation.h"
 
@@ -14,17 +15,6 @@
 
 namespace {
 
-// The operator's side of the editor: always confirms.
-struct ConfirmingOperator : IOutgoingHost {
-    bool ConfirmSend(const QStringList& lines) override {
-        shown = lines;
-        return true;
-    }
-    void ShowWriteError(const QString& text) override { errors << text; }
-    void OutgoingWritten(const QString& path, bool) override { written << path; }
-    QStringList shown, errors, written;
-};
-
 class EditorEndToEndTest : public ProgramFolderTest {};
 
 TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
@@ -33,7 +23,7 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
                               "--start-time", "2026-01-30 12:00"}));
     TWorkstation ws;
     ws.status.EditNumber = 0;
-    ConfirmingOperator op;
+    RecordingOutgoingHost op;
     TOutgoingWriter writer(ws.config, ws.status, ws.protocol, &op);
     writer.SetQueue(&ws.exchange.Queue());
     ws.Start(centre.Port());
@@ -46,7 +36,7 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
     fields.TextLines = {QStringLiteral("ПРОШУ ПОДТВЕРДИТЬ ПОЛУЧЕНИЕ"), QStringLiteral("ДЕЖУРНЫЙ")};
     ComposeOutgoing(fields, false, TReplaceValues{}, writer);
     ASSERT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
-    EXPECT_EQ(op.shown.first(), QStringLiteral("ПМ141911"));
+    EXPECT_EQ(op.shown.value(0).value(0), QStringLiteral("ПМ141911"));
     EXPECT_EQ(ws.status.EditNumber, 1);
 
     // The file waits as out/0130q000, goes out as the centre's first telegram
