@@ -1,5 +1,6 @@
 #include "centre.h"
 #include "exchange/matchpattern.h"
+#include "support/centrecuts.h"
 #include "support/fakeclock.h"
 #include "support/lineliterals.h"
 #include "support/testhome.h"
@@ -38,34 +39,9 @@ struct LineRecorder : ICentreLine {
     }
 };
 
-// One message as the workstation cuts the stream: the body between "ЗЦЗЦ "
-// and "НННН  ", and what follows up to the next "ЗЦЗЦ " (trailer, receipt or
-// clock stamp, then the line end).
-struct Cut {
-    LineText body;
-    LineText after;
-};
-
-QList<Cut> CutMessages(const LineText& stream) {
-    const LineText start = L(u"ЗЦЗЦ ");
-    const LineText end = L(u"НННН  ");
-    QList<Cut> cuts;
-    qsizetype z = stream.indexOf(start);
-    while (z >= 0) {
-        const qsizetype n = stream.indexOf(end, z);
-        if (n < 0)
-            break;
-        const qsizetype next = stream.indexOf(start, n);
-        cuts.append({stream.mid(z + start.size(), n - z - start.size()),
-                     stream.mid(n + end.size(), next < 0 ? -1 : next - n - end.size())});
-        z = next;
-    }
-    return cuts;
-}
-
 QList<LineText> Bodies(const LineText& stream) {
     QList<LineText> bodies;
-    for (const Cut& c : CutMessages(stream))
+    for (const CentreCut& c : CutMessages(stream))
         bodies.append(StripRegisterMarks(c.body).trimmed());
     return bodies;
 }
@@ -108,11 +84,6 @@ Report ReadReport(const LineText& body) {
     return r;
 }
 
-const LineText kKg0 = LineLiteral(u"|ЗЗ ");
-LineText Kg1(int n) {
-    const LineText nnn = ThreeDigits(n);
-    return L(u"|ЗЦЗЦ КС ВАШ ") + nnn + '=' + nnn + L(u" НННН  ");
-}
 const LineText kKg2 = LineLiteral(u"|ЗЦЗЦ КС СТОП НННН  ");
 LineText Framed(int n, std::u16string_view text) {
     return "\r\n" + L(u"ЗЦЗЦ ") + ThreeDigits(n) + ' ' + L(text) + "\r\n" + L(u"НННН  ") + "\r\n";
@@ -316,7 +287,7 @@ TEST_F(CentreTest, FramesTelegramsForEachCentreType) {
         centre.SetCcm(ccm);
         centre.SetReceipts(true);
         const LineText frame = centre.TelegramFrame(5, centre.GeneratedText(5));
-        const QList<Cut> cuts = CutMessages(frame);
+        const QList<CentreCut> cuts = CutMessages(frame);
         ASSERT_EQ(cuts.size(), 1) << ccm;
         // The body: an optional figures shift, the number, white space, a
         // header the workstation files under form 1.
@@ -370,7 +341,7 @@ TEST_F(CentreTest, ClockStampsFollowCentreMessagesInTheFormOfTheCentreType) {
     for (const auto& c : cases) {
         centre.SetCcm(c.ccm);
         centre.SendReport();
-        const QList<Cut> cuts = CutMessages(line.Take());
+        const QList<CentreCut> cuts = CutMessages(line.Take());
         ASSERT_EQ(cuts.size(), 1);
         EXPECT_EQ(cuts[0].after, QByteArray(c.stamp)) << c.ccm;
     }
@@ -389,7 +360,7 @@ TEST_F(CentreTest, SendsQueuedTelegramsOnePerTickWithTheNextNumbers) {
     line.Take();
     for (const char* nnn : {"999 ", "000 ", "001 "}) {
         centre.Tick();
-        const QList<Cut> cuts = CutMessages(line.Take());
+        const QList<CentreCut> cuts = CutMessages(line.Take());
         ASSERT_EQ(cuts.size(), 1);
         EXPECT_TRUE(cuts[0].body.startsWith(nnn)) << nnn;
     }

@@ -3,6 +3,7 @@
 
 #include "exchange/matchpattern.h"
 #include "line/tcpip.h"
+#include "support/centrecuts.h"
 #include "support/ckssimprocess.h"
 #include "support/lineliterals.h"
 #include "support/loopback.h"
@@ -32,7 +33,7 @@ public:
     bool WaitMessages(int count) {
         return WaitUntil([&] {
             Read();
-            return Bodies().size() >= count;
+            return CutMessages(stream_).size() >= count;
         });
     }
     bool WaitClosed() {
@@ -41,31 +42,9 @@ public:
             return closed_;
         });
     }
-    QList<LineText> Bodies() const {
-        const LineText start = L(u"ЗЦЗЦ ");
-        const LineText end = L(u"НННН  ");
-        QList<LineText> bodies;
-        qsizetype z = stream_.indexOf(start);
-        while (z >= 0) {
-            const qsizetype n = stream_.indexOf(end, z);
-            if (n < 0)
-                break;
-            bodies.append(stream_.mid(z + start.size(), n - z - start.size()));
-            z = stream_.indexOf(start, n);
-        }
-        return bodies;
-    }
-    QString Body(int index) const { return LineToWide(Bodies().value(index)); }
+    QString Body(int index) const { return LineToWide(CutMessages(stream_).value(index).body); }
     // What follows the message index, up to the next one.
-    LineText After(int index) const {
-        const LineText start = L(u"ЗЦЗЦ ");
-        qsizetype z = -1;
-        for (int i = 0; i <= index; ++i)
-            z = stream_.indexOf(start, z + 1);
-        const qsizetype n = stream_.indexOf(L(u"НННН  "), z) + 6;
-        const qsizetype next = stream_.indexOf(start, n);
-        return stream_.mid(n, next < 0 ? -1 : next - n);
-    }
+    LineText After(int index) const { return CutMessages(stream_).value(index).after; }
 
 private:
     void Read() {
@@ -84,12 +63,6 @@ private:
     LineText stream_;
     bool closed_ = false;
 };
-
-const LineText kKg0 = LineLiteral(u"|ЗЗ ");
-LineText Kg1(int n) {
-    const LineText nnn = ThreeDigits(n);
-    return L(u"|ЗЦЗЦ КС ВАШ ") + nnn + '=' + nnn + L(u" НННН  ");
-}
 
 TEST(CkssimCentreEndToEnd, PlaysTheCentreThroughAnExchange) {
     TestHome home;
