@@ -2,32 +2,11 @@
 
 #include "exchangesupport.h"
 
-#include "config/tlgconfig.h"
-#include "protocol/protocol.h"
-#include "support/fakeclock.h"
-#include "support/testhome.h"
-#include "util/linecode.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
-class ExchangeTest : public ProgramFolderTest {
-protected:
-    ExchangeTest() {
-        protocol.SetFileName("0130.prt");
-        exchange.SetLine(&line);
-        status.Automatic = true;
-    }
-
-    FakeClock clock;
-    _tlg_config config;
-    _tlg_status status;
-    TProtocol protocol;
-    RecordingLine line;
-    RecordingHost host;
-    TExchange exchange{config, status, protocol, clock, home.file("korvel.ini"), &host};
-};
+using ExchangeTest = BareExchangeFixture;
 
 TEST_F(ExchangeTest, ReceivedAndSentTrafficGoToTheProtocol) {
     exchange.OnLineReceive(L(u"ЗЦЗЦ 001\r\n"));
@@ -57,8 +36,7 @@ TEST_F(ExchangeTest, LinkStatusLinesAndTheLostReceiveText) {
     exchange.LineStatusChanged(true, QString());
     exchange.LineStatusChanged(false, " ОЖИДАНИЕ 30 сек");
     EXPECT_TRUE(exchange.ReceiveBuffer().isEmpty()) << "a broken link loses the partial text";
-    EXPECT_EQ(ProtocolEvents(protocol),
-              (QStringList{"Connect 127.0.0.1:3333", " ОЖИДАНИЕ 30 сек"}));
+    EXPECT_EQ(Events(), (QStringList{"Connect 127.0.0.1:3333", " ОЖИДАНИЕ 30 сек"}));
 }
 
 TEST_F(ExchangeTest, SendToLineAppendsAndShowsThePendingText) {

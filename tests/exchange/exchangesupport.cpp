@@ -55,10 +55,13 @@ QStringList RecordingHost::Calls(const QString& prefix) const {
     return out;
 }
 
-ExchangeFixture::ExchangeFixture() {
+BareExchangeFixture::BareExchangeFixture() {
     protocol.SetFileName("0130.prt");
     exchange.SetLine(&line);
     status.Automatic = true;
+}
+
+ExchangeFixture::ExchangeFixture() {
     status.FoldersReady = exchange.CheckFolders();
     exchange.StartWorkingDay();
     host.calls.clear();

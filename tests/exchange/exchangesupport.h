@@ -66,9 +66,26 @@ struct RecordingHost : IExchangeHost {
     QString statusText;
 };
 
-// A program folder with its working folders and the day 0130 started, an
-// exchange on a recording line and host, the clock at 30 January 12:00.
-class ExchangeFixture : public ProgramFolderTest {
+// An exchange in automatic mode on a recording line and host, in a program
+// folder of its own, the clock at 30 January 12:00; neither its folders nor
+// a working day are started.
+class BareExchangeFixture : public ProgramFolderTest {
+protected:
+    BareExchangeFixture();
+
+    QStringList Events() const { return ProtocolEvents(protocol); }
+
+    FakeClock clock;
+    _tlg_config config;
+    _tlg_status status;
+    TProtocol protocol;
+    RecordingLine line;
+    RecordingHost host;
+    TExchange exchange{config, status, protocol, clock, home.file("korvel.ini"), &host};
+};
+
+// The same with its working folders and the day 0130 started.
+class ExchangeFixture : public BareExchangeFixture {
 protected:
     ExchangeFixture();
 
@@ -84,15 +101,6 @@ protected:
     QMap<QString, QByteArray> InpFiles() const;
     // A file of today's inp folder ("0130u911.001"), or empty.
     QByteArray DayFile(const QString& name) const;
-    QStringList Events() const { return ProtocolEvents(protocol); }
-
-    FakeClock clock;
-    _tlg_config config;
-    _tlg_status status;
-    TProtocol protocol;
-    RecordingLine line;
-    RecordingHost host;
-    TExchange exchange{config, status, protocol, clock, home.file("korvel.ini"), &host};
 };
 
 // Files of a folder tree by relative path (folders are not listed).
