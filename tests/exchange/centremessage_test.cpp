@@ -7,11 +7,6 @@ namespace {
 class CentreMessageTest : public ExchangeFixture {
 protected:
     void Message(const QString& text) { Receive(CentreMessage(text)); }
-    LineText Sent() {
-        LineText sent = line.sent;
-        line.sent.clear();
-        return sent;
-    }
     void Open() {
         Message("СВЯЗЬ ОТКРЫТА");
         host.calls.clear();
@@ -33,9 +28,9 @@ TEST_F(CentreMessageTest, ServiceGroupsAndTheirRequestAge) {
     };
     for (const auto& c : cases) {
         Message("СВЯЗЬ ОТКРЫТА");  // clears the request age
-        Sent();
+        line.Take();
         exchange.SendServiceGroup(c.group);
-        EXPECT_EQ(Sent(), L(c.text));
+        EXPECT_EQ(line.Take(), L(c.text));
         EXPECT_EQ(exchange.RequestAge(), c.age) << c.group;
         EXPECT_EQ(protocol.PendingText(), L(c.text)) << "shown as waiting in the protocol";
         line.sent.clear();
@@ -100,10 +95,10 @@ TEST_F(CentreMessageTest, ALostLineShowsБАAndForgetsTheState) {
 
 TEST_F(CentreMessageTest, ReceiptRequestsAndNumberingAnnouncement) {
     Message("ЗАПРОСИТЕ КВИТАНЦИЮ");
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     EXPECT_FALSE(status.NumberingHold);
     Message("ЗАПРОСИТЕ КВИТАНЦИЮ СМЕНА НУМЕРАЦИИ В 0000");
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     EXPECT_TRUE(status.NumberingHold);
 }
 
@@ -111,7 +106,7 @@ TEST_F(CentreMessageTest, ReportsAndNumberingChangesAreHandedOn) {
     status.NumberInput = 7;
     status.NumberOutput = 5;
     exchange.SendServiceGroup(TExchange::KG0);
-    Sent();
+    line.Take();
     Message("ВАШ 005 НАШ 007 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА");
     EXPECT_EQ(exchange.RequestAge(), 0);
     EXPECT_EQ(exchange.CentreCountYours(), 5);
@@ -120,7 +115,7 @@ TEST_F(CentreMessageTest, ReportsAndNumberingChangesAreHandedOn) {
     EXPECT_EQ(Events().mid(Events().size() - 2), (QStringList{"ПОЛУЧЕНЫ СЧЕТЧИКИ", "РЕЖИМ: РБ"}));
 
     exchange.SendServiceGroup(TExchange::KG0);
-    Sent();
+    line.Take();
     const int events = Events().size();
     Message("ВАШ 5 НАШ 007");
     EXPECT_EQ(exchange.RequestAge(), 0) << "any report answers the request";
@@ -128,29 +123,29 @@ TEST_F(CentreMessageTest, ReportsAndNumberingChangesAreHandedOn) {
     EXPECT_EQ(exchange.CentreCountYours(), 5);
 
     Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0007 С 0000");
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС ВАШ 007=007 НННН  "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС ВАШ 007=007 НННН  "));
     EXPECT_EQ(status.NumberInput, 0);
     EXPECT_EQ(status.NumberOutput, 0);
 }
 
 TEST_F(CentreMessageTest, OpenTheLinkAsksOrStepsBack) {
     Message("ОТКРОЙТЕ СВЯЗЬ");
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     status.CloseCountdown = 5;
     Message("ОТКРОЙТЕ СВЯЗЬ");
-    EXPECT_TRUE(Sent().isEmpty()) << "not while closing";
+    EXPECT_TRUE(line.Take().isEmpty()) << "not while closing";
     status.CloseCountdown = 0;
 
     Open();
     exchange.SetMode(false);
     Message("ОТКРОЙТЕ СВЯЗЬ");
-    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(line.Take().isEmpty());
     EXPECT_EQ(exchange.ChannelCaption(), "БА");
 }
 
 TEST_F(CentreMessageTest, LinkAndWaitWords) {
     exchange.SendServiceGroup(TExchange::KG0);
-    Sent();
+    line.Take();
     exchange.Queue().SetScanCountdown(30);
     Message("СВЯЗЬ ОТКРЫТА");
     EXPECT_EQ(exchange.ChannelCaption(), "РБ");
@@ -162,16 +157,16 @@ TEST_F(CentreMessageTest, LinkAndWaitWords) {
 
     Message("ЖДУ ОТКРЫТИЯ СВЯЗИ");
     EXPECT_EQ(exchange.ChannelCaption(), "БА");
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     Message("ЖДУ БД СВЯЗИ");
     EXPECT_EQ(exchange.ChannelCaption(), "БД");
-    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(line.Take().isEmpty());
     Message("ЖДУ ОТКРЫТИЯ");
     Message("ЖДУ РБ ОТВЕТА");
     EXPECT_EQ(exchange.ChannelCaption(), "БД") << "only with the word СВЯЗИ";
     status.CloseCountdown = 5;
     Message("ЖДУ ОТКРЫТИЯ СВЯЗИ");
-    EXPECT_TRUE(Sent().isEmpty()) << "not while closing";
+    EXPECT_TRUE(line.Take().isEmpty()) << "not while closing";
 }
 
 TEST_F(CentreMessageTest, CounterCorrectionFromTheCentre) {
@@ -230,7 +225,7 @@ TEST_F(CentreMessageTest, ServiceMessagesAreStoredOrAccepted) {
               "ЗЦЗЦ ССС 123456 ТЕКСТ СЛУЖЕБНОЙ\r\nЗЦЗЦ ССС 123456 ЕЩЕ\r\n")
         << "appended by default";
     Message("ССС ТЕКСТ");
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС СТОП НННН  "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС СТОП НННН  "));
 }
 
 TEST_F(CentreMessageTest, OtherWordsChangeNothing) {

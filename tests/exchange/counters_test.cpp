@@ -28,11 +28,6 @@ TEST(InputReconciliation, LagWithinTenOutsideWorkNeverLead) {
 
 class CountersTest : public QueueFixture {
 protected:
-    LineText Sent() {
-        const LineText sent = line.sent;
-        line.sent.clear();
-        return sent;
-    }
     void Message(const QString& text) { Receive(CentreMessage(text)); }
 };
 
@@ -63,10 +58,10 @@ TEST_F(CountersTest, AnInputDisagreementStopsEverything) {
     Put("0130q001", "ТЕКСТ");
     TickUntilSent();
     Drain();
-    Sent();
+    line.Take();
     Message("ВАШ 005 НАШ 007 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА");
     EXPECT_FALSE(status.Automatic);
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС СТОП НННН  ")) << "КГ2 in state РБ";
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС СТОП НННН  ")) << "КГ2 in state РБ";
     EXPECT_EQ(Events().last(), "РАСХОЖДЕНИЕ СЧЕТЧИКОВ");
     EXPECT_EQ(exchange.Queue().SendingFile(), "0130q001") << "the output is not looked at";
 
@@ -74,7 +69,7 @@ TEST_F(CountersTest, AnInputDisagreementStopsEverything) {
     status.NumberInput = 3;
     Message("ВАШ 005 НАШ 014 ПОСЛЕДНИЕ ОТКРОЙТЕ СВЯЗЬ");
     EXPECT_FALSE(status.Automatic) << "lagging by more than ten";
-    EXPECT_TRUE(Sent().isEmpty()) << "no КГ2 outside РБ and none";
+    EXPECT_TRUE(line.Take().isEmpty()) << "no КГ2 outside РБ and none";
 }
 
 TEST_F(CountersTest, LaggingOutsideWorkIsAcceptedAndTheChannelReopened) {
@@ -82,15 +77,15 @@ TEST_F(CountersTest, LaggingOutsideWorkIsAcceptedAndTheChannelReopened) {
     Message("ВАШ 000 НАШ 007 ПОСЛЕДНИЕ ОТКРОЙТЕ СВЯЗЬ");
     EXPECT_TRUE(status.Automatic);
     EXPECT_EQ(exchange.ChannelCaption(), "БА");
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС ВАШ 003=003 НННН  ")) << "КГ1 asks to open";
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС ВАШ 003=003 НННН  ")) << "КГ1 asks to open";
 
     status.CloseCountdown = 5;
     Message("ВАШ 000 НАШ 007 ПОСЛЕДНИЕ ОТКРОЙТЕ СВЯЗЬ");
-    EXPECT_TRUE(Sent().isEmpty()) << "not while closing";
+    EXPECT_TRUE(line.Take().isEmpty()) << "not while closing";
     status.CloseCountdown = 0;
     exchange.SetMode(false);
     Message("ВАШ 000 НАШ 007 ПОСЛЕДНИЕ ОТКРОЙТЕ СВЯЗЬ");
-    EXPECT_TRUE(Sent().isEmpty()) << "not in manual mode";
+    EXPECT_TRUE(line.Take().isEmpty()) << "not in manual mode";
 }
 
 TEST_F(CountersTest, TheReportsStateWords) {
@@ -114,7 +109,7 @@ TEST_F(CountersTest, NumberingChangeInThreeCases) {
     status.CounterResetPending = true;
     status.NumberingHold = true;
     Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0007 С 31.01");
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС ВАШ 007=007 НННН  ")) << "the old count";
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС ВАШ 007=007 НННН  ")) << "the old count";
     EXPECT_EQ(status.NumberInput, 0);
     EXPECT_EQ(status.NumberOutput, 0);
     EXPECT_EQ(StoredNumberOutput(), 0);
@@ -123,13 +118,13 @@ TEST_F(CountersTest, NumberingChangeInThreeCases) {
     EXPECT_EQ(Events().last(), "СМЕНА НУМЕРАЦИИ. СЧЕТЧИКИ СБРОШЕНЫ. ");
 
     Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0007 С 31.01");
-    EXPECT_EQ(Sent(), L(u"|ЗЦЗЦ КС ВАШ 000=000 НННН  "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС ВАШ 000=000 НННН  "));
     EXPECT_EQ(Events().last(), "СМЕНА НУМЕРАЦИИ УЖЕ ЗАФИКСИРОВАНА. СЧЕТЧИКИ УЖЕ БЫЛИ СБРОШЕНЫ. ");
     EXPECT_TRUE(status.Automatic);
 
     status.NumberOutput = 2;
     Message("СМЕНА НУМЕРАЦИИ ПРИН 0005 ПЕР 0000 С 31.01");
-    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(line.Take().isEmpty());
     EXPECT_FALSE(status.Automatic);
     EXPECT_EQ(Events().mid(Events().size() - 2),
               (QStringList{"СМЕНА НУМЕРАЦИИ. РАСХОЖДЕНИЕ СЧЕТЧИКОВ. ", "РЕЖИМ:РУЧНОЙ"}));
@@ -163,7 +158,7 @@ TEST_F(CountersTest, ServiceGroupButtons) {
         host.calls.clear();
         exchange.PressServiceGroup(c.group);
         EXPECT_TRUE(exchange.AnswerbackArmed());
-        EXPECT_EQ(Sent(), L(c.sent));
+        EXPECT_EQ(line.Take(), L(c.sent));
         EXPECT_EQ(status.Automatic, c.automaticAfter);
         EXPECT_EQ(exchange.RequestAge(), c.age);
         EXPECT_EQ(host.Calls("OpenConfirmation").size(), c.group == TExchange::KG4 ? 1 : 0);
@@ -178,14 +173,14 @@ TEST_F(CountersTest, ZZCountdownThenPeriodicRequestsWhileStopped) {
     Tick(3);
     EXPECT_TRUE(line.sent.isEmpty()) << "the countdown holds the periodic request back";
     Tick();
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     Message("ВАШ 001 НАШ 000 ПОСЛЕДНИЕ ОТКРОЙТЕ СВЯЗЬ");
-    Sent();  // КГ1
+    line.Take();  // КГ1
     Message("СВЯЗЬ БА");
     int requests = 0;
     for (int i = 0; i < 30; ++i) {
         Tick();
-        if (Sent() == L(u"|ЗЗ ")) {
+        if (line.Take() == L(u"|ЗЗ ")) {
             ++requests;
             Message("СВЯЗЬ БА");  // answered each time
         }
@@ -196,7 +191,7 @@ TEST_F(CountersTest, ZZCountdownThenPeriodicRequestsWhileStopped) {
     requests = 0;
     for (int i = 0; i < 80; ++i) {
         Tick();
-        requests += Sent() == L(u"|ЗЗ ");
+        requests += line.Take() == L(u"|ЗЗ ");
     }
     EXPECT_EQ(requests, 2);
 
@@ -216,13 +211,13 @@ TEST_F(CountersTest, IdleКГ0AfterQuietMinutes) {
     EXPECT_TRUE(line.sent.isEmpty());
     EXPECT_EQ(exchange.IdleCount(), 300);
     Tick();
-    EXPECT_EQ(Sent(), L(u"|ЗЗ "));
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
     EXPECT_EQ(exchange.IdleCount(), 0);
     Message("СВЯЗЬ ОТКРЫТА");
     Tick(100);
     exchange.SendToLine("X");
     EXPECT_EQ(exchange.IdleCount(), 0) << "anything sent starts the count again";
-    Sent();
+    line.Take();
     config.OnIdleSendKG0 = false;
     Tick(400);
     EXPECT_TRUE(line.sent.isEmpty());
@@ -235,7 +230,7 @@ TEST_F(CountersTest, WithoutFoldersNothingIsSentOrCompleted) {
     ASSERT_GT(exchange.NotesCountdown(), 0);
     const int notes = exchange.NotesCountdown();
     exchange.SendServiceGroup(TExchange::KG0);
-    Sent();
+    line.Take();
     Tick(100);
     EXPECT_TRUE(line.sent.isEmpty()) << "no scan, no КГ0 timers";
     EXPECT_EQ(exchange.NotesCountdown(), notes) << "the telegram is not completed by time-out";
