@@ -9,8 +9,6 @@
 #include "util/codepages.h"
 #include "workstation.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,8 +25,7 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
     TOutgoingWriter writer(ws.config, ws.status, ws.protocol, &op);
     writer.SetQueue(&ws.exchange.Queue());
     ws.Start(centre.Port());
-    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-        << ws.Tail();
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
 
     TComposeFields fields;
     fields.Category = QStringLiteral("ПМ");
@@ -41,11 +38,8 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
 
     // The file waits as out/0130q000, goes out as the centre's first telegram
     // from us and, once the centre's count confirms it, is filed under 001.
-    ASSERT_TRUE(ws.WaitFor([&] {
-        return QFile::exists(home.file("out/0130/0130q000.001")) &&
-               !ws.exchange.Queue().IsSending();
-    })) << ws.Tail();
-    EXPECT_FALSE(QFile::exists(home.file("out/0130q000")));
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q000.001")) << ws.Tail();
+    EXPECT_FALSE(ws.Filed("out/0130q000"));
     EXPECT_EQ(ws.status.NumberOutput, 1);
     EXPECT_TRUE(centre.Status().contains("accepted=1")) << centre.Status().toStdString();
 

@@ -4,8 +4,6 @@
 #include "support/ckssimprocess.h"
 #include "workstation.h"
 
-#include <QFile>
-
 namespace {
 
 class EndToEndTest : public ProgramFolderTest {
@@ -16,12 +14,7 @@ protected:
                                              "--auto-open", "--start-time", "2026-01-30 12:00"} +
                                  more));
         ws.Start(centre.Port());
-        ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-            << ws.Tail();
-    }
-    bool Filed(const QString& path) const { return QFile::exists(home.file(path)); }
-    bool WaitFiled(const QString& path) {
-        return ws.WaitFor([&] { return Filed(path) && !ws.exchange.Queue().IsSending(); });
+        ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
     }
 
     CkssimProcess centre;
@@ -69,36 +62,35 @@ TEST_F(EndToEndTest, TwoHundredTelegramsEachWayInStep) {
 TEST_F(EndToEndTest, FaultsEndInManualModeAndNamesThatSaySo) {
     StartBoth();
     ws.Put("0130q001", QStringLiteral("ПЕРВАЯ"));
-    ASSERT_TRUE(WaitFiled("out/0130/0130q001.001")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q001.001")) << ws.Tail();
 
     // The centre's report disagrees with the output count.
     centre.Command("fault mismatch");
     ws.Put("0130q002", QStringLiteral("ВТОРАЯ"));
-    ASSERT_TRUE(WaitFiled("out/0130/0130q002.b002")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q002.b002")) << ws.Tail();
     EXPECT_FALSE(ws.status.Automatic);
     ws.exchange.SetMode(true);
 
     // Distorted on the line: the file stays in the root, the centre's count holds.
     centre.Command("fault distortion");
     ws.Put("0130q003", QStringLiteral("ТРЕТЬЯ"));
-    ASSERT_TRUE(WaitFiled("out/0130q003.b03")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130q003.b03")) << ws.Tail();
     EXPECT_FALSE(ws.status.Automatic);
     EXPECT_EQ(ws.status.NumberOutput, 2);
     EXPECT_EQ(ws.exchange.ChannelCaption(), "БА");
 
     // Back to automatic: the workstation asks until the centre opens again.
     ws.exchange.SetMode(true);
-    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-        << ws.Tail();
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
 
     // A service telegram is accepted without a number.
     ws.Put("0130q004", QStringLiteral("ССС 141911 ПРОВЕРКА КАНАЛА"));
-    ASSERT_TRUE(WaitFiled("out/0130/0130q004.SSS")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q004.SSS")) << ws.Tail();
     EXPECT_EQ(ws.status.NumberOutput, 2);
 
     // A file that cannot be sent is set aside.
     ws.Put("0130q005", QByteArray(6000, 'A'));
-    ASSERT_TRUE(ws.WaitFor([&] { return Filed("out/0130q005.brd"); })) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFor([&] { return ws.Filed("out/0130q005.brd"); })) << ws.Tail();
     const QStringList events = ws.Events();
     const qsizetype at = events.indexOf("ОШИБКА ЧТЕНИЯ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: out/0130q005");
     ASSERT_GE(at, 0);
@@ -108,7 +100,7 @@ TEST_F(EndToEndTest, FaultsEndInManualModeAndNamesThatSaySo) {
     EXPECT_TRUE(ws.exchange.Queue().QueueFiles().contains("0130q003.b03"));
     ASSERT_TRUE(ws.exchange.Queue().RetryQueueFile("0130q003.b03"));
     ws.exchange.Queue().SetScanCountdown(0);
-    ASSERT_TRUE(WaitFiled("out/0130/0130q003.003")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q003.003")) << ws.Tail();
     EXPECT_TRUE(ws.status.Automatic);
 
     const QByteArray status = centre.Status();
@@ -123,7 +115,7 @@ TEST_F(EndToEndTest, ExitStopsTheCentreAndLeavesTheWaitingFile) {
     ASSERT_TRUE(ws.exchange.StopForExit());
     ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelCaption() == "БА"; })) << ws.Tail();
     EXPECT_TRUE(centre.Status().contains("channel=БА"));
-    EXPECT_TRUE(Filed("out/0130q001"));
+    EXPECT_TRUE(ws.Filed("out/0130q001"));
 }
 
 }  // namespace

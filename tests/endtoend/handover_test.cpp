@@ -11,7 +11,6 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QThread>
 #include <QTimer>
 
@@ -21,7 +20,6 @@ namespace {
 
 class HandOverTest : public ProgramFolderTest {
 protected:
-    bool Filed(const QString& path) const { return QFile::exists(home.file(path)); }
     QString Read(const QString& path) const { return AnsiToWide(ReadFileBytes(home.file(path))); }
 };
 
@@ -38,8 +36,7 @@ TEST_F(HandOverTest, AnExitRightAfterAHandOverWaitsForTheReport) {
     // wait, whatever the machine is doing.
     ws.ticker.setInterval(200);
     ws.Start(centre.Port());
-    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-        << ws.Tail();
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
     ws.Put("0130q001", QStringLiteral("ПЕРЕД ВЫХОДОМ"));
     ws.exchange.Queue().SetScanCountdown(0);
     ASSERT_TRUE(ws.WaitFor([&] { return !ws.status.HandedOverFile.isEmpty(); })) << ws.Tail();
@@ -48,7 +45,7 @@ TEST_F(HandOverTest, AnExitRightAfterAHandOverWaitsForTheReport) {
     ws.status.CloseCountdown = ws.exchange.StopForExit() ? 10 : 1;
     EXPECT_EQ(ws.status.CloseCountdown, 10);
     ASSERT_TRUE(ws.WaitFor([&] { return ws.host.closes > 0; })) << ws.Tail();
-    EXPECT_TRUE(Filed("out/0130/0130q001.001")) << ws.Tail();
+    EXPECT_TRUE(ws.Filed("out/0130/0130q001.001")) << ws.Tail();
     EXPECT_TRUE(ws.status.HandedOverFile.isEmpty());
     EXPECT_TRUE(ws.Events().contains("РЕЖИМ: БА")) << "the centre was stopped all the same";
     const QByteArray status = centre.Status();
@@ -65,8 +62,7 @@ TEST_F(HandOverTest, ALinkThatBreaksBeforeTheTelegramWentCountsNothing) {
     ws.Start(centre.Port());
     ASSERT_TRUE(centre.Accept());
     centre.Send(WideToLine(QStringLiteral("ЗЦЗЦ СВЯЗЬ ОТКРЫТА НННН  \r\n")));
-    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-        << ws.Tail();
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
 
     // The line thread is held right after it has handed a received block
     // over, before its next pass: the telegram started meanwhile cannot
@@ -110,7 +106,7 @@ TEST_F(HandOverTest, ALinkThatBreaksBeforeTheTelegramWentCountsNothing) {
     })) << ws.Tail();
     ASSERT_TRUE(ws.WaitFor([&] { return ws.status.NumberOutput == 1; })) << ws.Tail();
     centre.Send(WideToLine(QStringLiteral("ЗЦЗЦ ВАШ 001 НАШ 000 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА НННН  ")));
-    ASSERT_TRUE(ws.WaitFor([&] { return Filed("out/0130/0130q001.001"); })) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFor([&] { return ws.Filed("out/0130/0130q001.001"); })) << ws.Tail();
     EXPECT_TRUE(ws.status.Automatic) << "the counters agree";
 }
 

@@ -6,8 +6,6 @@
 #include "support/ckssimprocess.h"
 #include "workstation.h"
 
-#include <QFile>
-
 namespace {
 
 class MidnightTest : public ProgramFolderTest {
@@ -22,10 +20,6 @@ protected:
     void CentreTime(const QString& time) { centre.Command("time " + time); }
     // A few dozen ticks.
     void Settle() { ws.RunTicks(40); }
-    bool WaitFiled(const QString& path) {
-        return ws.WaitFor(
-            [&] { return QFile::exists(home.file(path)) && !ws.exchange.Queue().IsSending(); });
-    }
 
     CkssimProcess centre;
     TWorkstation ws;
@@ -35,10 +29,9 @@ TEST_F(MidnightTest, SendingPausesAndResumesWithTheNewNumbering) {
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open",
                               "--start-time", "2026-01-30 23:50", "--speed", "0.001"}));
     ws.Start(centre.Port());
-    ASSERT_TRUE(ws.WaitFor([&] { return ws.exchange.ChannelState() == TExchange::StateRB; }))
-        << ws.Tail();
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
     ws.Put("0130q001", QStringLiteral("ДО ПОЛУНОЧИ"));
-    ASSERT_TRUE(WaitFiled("out/0130/0130q001.001")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q001.001")) << ws.Tail();
 
     // 23:56: the hold; the centre warns of the change (23:55 of its clock).
     WorkstationTime(QDateTime(QDate(2026, 1, 30), QTime(23, 56)));
@@ -55,7 +48,7 @@ TEST_F(MidnightTest, SendingPausesAndResumesWithTheNewNumbering) {
     EXPECT_EQ(ws.status.NumberOutput, 1);
     EXPECT_FALSE(ws.exchange.Queue().IsSending());
     CentreTime("2026-01-31 00:00:05");
-    ASSERT_TRUE(WaitFiled("out/0131/0130q002.001")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0131/0130q002.001")) << ws.Tail();
     EXPECT_TRUE(ws.Events().contains("СМЕНА НУМЕРАЦИИ. СЧЕТЧИКИ СБРОШЕНЫ. "));
     EXPECT_FALSE(ws.status.CounterResetPending);
     EXPECT_TRUE(ws.status.Automatic);
@@ -80,7 +73,7 @@ TEST_F(MidnightTest, SendingPausesAndResumesWithTheNewNumbering) {
             "СМЕНА НУМЕРАЦИИ УЖЕ ЗАФИКСИРОВАНА. СЧЕТЧИКИ УЖЕ БЫЛИ СБРОШЕНЫ. ");
     })) << ws.Tail();
     ws.Put("0201q001", QStringLiteral("ТРЕТЬИ СУТКИ"));
-    ASSERT_TRUE(WaitFiled("out/0201/0201q001.001")) << ws.Tail();
+    ASSERT_TRUE(ws.WaitFiled("out/0201/0201q001.001")) << ws.Tail();
     EXPECT_TRUE(ws.status.Automatic);
     EXPECT_TRUE(centre.Status().contains("accepted=001 sent=000"))
         << centre.Output().right(300).toStdString();

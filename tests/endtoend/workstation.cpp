@@ -79,6 +79,18 @@ bool TWorkstation::WaitFor(const std::function<bool()>& pred, int ceilingMs) {
     return WaitUntil(pred, ceilingMs);
 }
 
+bool TWorkstation::WaitOpen() {
+    return WaitFor([this] { return exchange.ChannelState() == TExchange::StateRB; });
+}
+
+bool TWorkstation::Filed(const QString& path) const {
+    return QFile::exists(path);
+}
+
+bool TWorkstation::WaitFiled(const QString& path) {
+    return WaitFor([&] { return Filed(path) && !exchange.Queue().IsSending(); });
+}
+
 void TWorkstation::RunTicks(int count) {
     const int until = ticks + count;
     WaitUntil([&] { return ticks >= until; });

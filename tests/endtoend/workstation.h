@@ -25,6 +25,12 @@ public:
     void Put(const QString& name, const QString& text) const;
     // Runs events and ticks until pred holds; false after the ceiling.
     bool WaitFor(const std::function<bool()>& pred, int ceilingMs = 20000);
+    // WaitFor the channel to be open (РБ).
+    bool WaitOpen();
+    // Whether a file below the program folder exists.
+    bool Filed(const QString& path) const;
+    // WaitFor the file, with nothing left on its way to the centre.
+    bool WaitFiled(const QString& path);
     // Runs events until count more ticks have passed.
     void RunTicks(int count);
     // Files (not folders) of a folder below the program folder.
