@@ -17,13 +17,11 @@
 
 namespace {
 
-const QString kHost = QStringLiteral("127.0.0.1");
-
 // The workstation's end: what it sends, and the centre's messages as it
 // cuts them from the stream ("ЗЦЗЦ " body "НННН  ", plus what follows).
 class Workstation {
 public:
-    bool Connect(int port) { return socket_.Connect(kHost, port); }
+    bool Connect(int port) { return socket_.Connect(kLoopbackHost, port); }
     bool Send(const LineText& bytes) {
         return socket_.Send(bytes.constData(), int(bytes.size())) == bytes.size();
     }

@@ -8,7 +8,7 @@
 #include <QFile>
 
 TWorkstation::TWorkstation(const QDateTime& start) : clock(start) {
-    config.Host = QStringLiteral("127.0.0.1");
+    config.Host = kLoopbackHost;
     config.Ccm = 1;
     // The next telegram follows its confirmation at once.
     config.ZZTimeOut = 0;

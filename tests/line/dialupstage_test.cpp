@@ -1,7 +1,7 @@
 #include "line/dialup.h"
 #include "line/tlgclient.h"
-#include "support/loopback.h"
 #include "recorder.h"
+#include "support/loopback.h"
 
 #include <gtest/gtest.h>
 

@@ -49,5 +49,4 @@ TLinkTimings FastTimings();
 std::unique_ptr<CTlgClient> MakeClient(LinkRecorder& recorder,
                                        const TLinkTimings& timings = FastTimings());
 
-const QString kLoopbackHost = QStringLiteral("127.0.0.1");
 QString Endpoint(int port);

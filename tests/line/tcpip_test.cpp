@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString kLoopback = QStringLiteral("127.0.0.1");
-
 // Receives until n bytes came (the reads may stop at an urgent mark).
 QByteArray ReceiveBytes(CTcpIpClient& client, int n) {
     QByteArray out;
@@ -35,13 +33,13 @@ TEST(TcpIpClient, ConnectsOnlyToNumericAddresses) {
         int port;
         bool connects;
     } cases[] = {
-        {kLoopback, server.Port(), true},
+        {kLoopbackHost, server.Port(), true},
         {QStringLiteral("localhost"), server.Port(), false},
         {QStringLiteral("127.0.0.1.5"), server.Port(), false},
         {QStringLiteral("::1"), server.Port(), false},
         {QString(), server.Port(), false},
-        {kLoopback, 0, false},
-        {kLoopback, 65536 + server.Port(), false},  // would wrap round to the server's port
+        {kLoopbackHost, 0, false},
+        {kLoopbackHost, 65536 + server.Port(), false},  // would wrap round to the server's port
     };
     for (const auto& c : cases) {
         CTcpIpClient client;
@@ -57,7 +55,7 @@ TEST(TcpIpClient, ConnectsOnlyToNumericAddresses) {
 TEST(TcpIpClient, RefusedConnectFailsAndLeavesNothingConnected) {
     LoopbackServer closed(false);
     CTcpIpClient client;
-    EXPECT_FALSE(client.Connect(kLoopback, closed.Port()));
+    EXPECT_FALSE(client.Connect(kLoopbackHost, closed.Port()));
     EXPECT_FALSE(client.IsConnected());
     // The failed socket is closed by the next call, as by the destructor.
     EXPECT_TRUE(client.Disconnect());
@@ -81,7 +79,7 @@ TEST(TcpIpClient, DisconnectAndShutdownSendWhenNeverConnected) {
 TEST(TcpIpClient, ShutdownSendEndsTheStreamButKeepsTheSocket) {
     LoopbackServer server;
     CTcpIpClient client;
-    ASSERT_TRUE(client.Connect(kLoopback, server.Port()));
+    ASSERT_TRUE(client.Connect(kLoopbackHost, server.Port()));
     ASSERT_TRUE(server.Accept());
     EXPECT_EQ(client.Send("print", 5), 5);
     EXPECT_TRUE(client.ShutdownSend());
@@ -98,7 +96,7 @@ TEST(TcpIpClient, ShutdownSendEndsTheStreamButKeepsTheSocket) {
 TEST(TcpIpClient, ReceivesDataAndSeesThePeerClose) {
     LoopbackServer server;
     CTcpIpClient client;
-    ASSERT_TRUE(client.Connect(kLoopback, server.Port()));
+    ASSERT_TRUE(client.Connect(kLoopbackHost, server.Port()));
     ASSERT_TRUE(server.Accept());
     EXPECT_FALSE(client.WaitReadable());
     ASSERT_TRUE(server.Send("ABC"));
@@ -119,7 +117,7 @@ TEST(TcpIpClient, UrgentByteSurvivesNormalDataAroundIt) {
     for (const auto& c : cases) {
         LoopbackServer server;
         CTcpIpClient client;
-        ASSERT_TRUE(client.Connect(kLoopback, server.Port()));
+        ASSERT_TRUE(client.Connect(kLoopbackHost, server.Port()));
         ASSERT_TRUE(server.Accept());
         if (*c.before) {
             ASSERT_TRUE(server.Send(c.before));
@@ -141,7 +139,7 @@ TEST(TcpIpClient, UrgentByteSurvivesNormalDataAroundIt) {
 TEST(TcpIpClient, UrgentBytesGoBothWays) {
     LoopbackServer server;
     CTcpIpClient client;
-    ASSERT_TRUE(client.Connect(kLoopback, server.Port()));
+    ASSERT_TRUE(client.Connect(kLoopbackHost, server.Port()));
     ASSERT_TRUE(server.Accept());
     ASSERT_TRUE(server.SendUrgent(0x03));
     uint8_t byte = 0;
@@ -163,7 +161,7 @@ TEST(TcpIpClient, ConnectThatHangsEndsOnAbort) {
     std::atomic<bool> result{true};
     QElapsedTimer timer;
     timer.start();
-    std::thread connecting([&] { result = client.Connect(kLoopback, hanging.Port()); });
+    std::thread connecting([&] { result = client.Connect(kLoopbackHost, hanging.Port()); });
     QThread::msleep(100);
     abort = true;
     connecting.join();
@@ -177,13 +175,13 @@ TEST(TcpIpClient, ConnectThatHangsEndsAtItsTimeout) {
     ASSERT_TRUE(hanging.Ready());
     CTcpIpClient client;
     client.SetConnectTimeout(200);
-    EXPECT_FALSE(client.Connect(kLoopback, hanging.Port()));
+    EXPECT_FALSE(client.Connect(kLoopbackHost, hanging.Port()));
 }
 
 TEST(TcpIpClient, SendToAPeerThatDoesNotReadIsBounded) {
     LoopbackServer server;
     CTcpIpClient client;
-    ASSERT_TRUE(client.Connect(kLoopback, server.Port()));
+    ASSERT_TRUE(client.Connect(kLoopbackHost, server.Port()));
     ASSERT_TRUE(server.Accept());
     client.SetSendTimeout(200);
     // More than the kernel buffers of both ends can take.
@@ -196,13 +194,13 @@ TEST(TcpIpClient, SendToAPeerThatDoesNotReadIsBounded) {
 TEST(TcpIpListener, AcceptsOnAPortItPicked) {
     CTcpIpListener listener;
     EXPECT_FALSE(listener.Listen(QStringLiteral("localhost"), 0));
-    ASSERT_TRUE(listener.Listen(kLoopback, 0));
+    ASSERT_TRUE(listener.Listen(kLoopbackHost, 0));
     ASSERT_GT(listener.LocalPort(), 0);
     CTcpIpClient accepted;
     EXPECT_FALSE(listener.Accept(accepted, 0));
 
     CTcpIpClient client;
-    ASSERT_TRUE(client.Connect(kLoopback, listener.LocalPort()));
+    ASSERT_TRUE(client.Connect(kLoopbackHost, listener.LocalPort()));
     ASSERT_TRUE(listener.Accept(accepted, kCeilingMs));
     EXPECT_TRUE(accepted.IsConnected());
     EXPECT_TRUE(listener.LastPeer().startsWith(QStringLiteral("127.0.0.1:")));

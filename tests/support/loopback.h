@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
+
+// The address every test server listens on.
+inline const QString kLoopbackHost = QStringLiteral("127.0.0.1");
 
 // Ceiling of every wait in the line tests. It only bounds a failing test;
 // passing tests never run into it.
