@@ -1,5 +1,7 @@
 #include "recorder.h"
 
+#include <QElapsedTimer>
+
 void LinkRecorder::Attach(CTlgClient& client) {
     QObject::connect(
         &client, &CTlgClient::OnStatus, &context,
@@ -42,6 +44,20 @@ int LinkRecorder::IndexOf(const QString& text) const {
         if (statuses[i].text == text)
             return i;
     return -1;
+}
+
+qsizetype LinkRecorder::WaitSendsStall() {
+    qsizetype count = 0;
+    QElapsedTimer quiet;
+    quiet.start();
+    WaitUntil([&] {
+        if (sent.size() != count) {
+            count = sent.size();
+            quiet.restart();
+        }
+        return count > 0 && quiet.elapsed() > 300;
+    });
+    return count;
 }
 
 TLinkTimings FastTimings() {

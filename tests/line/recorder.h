@@ -41,6 +41,9 @@ struct LinkRecorder {
     bool WaitStatuses(int count, int ceilingMs = kCeilingMs);
     bool WaitStatus(const QString& text, int ceilingMs = kCeilingMs);
     int IndexOf(const QString& text) const;
+    // Waits until the sends stall against full buffers (no block for 300 ms
+    // after the first); the number of blocks sent by then.
+    qsizetype WaitSendsStall();
 };
 
 // Timings that make the waits of the line thread short.

@@ -284,18 +284,7 @@ TEST(TlgClient, EveryByteOfTheSendTextIsWrittenOrThrownAway) {
         ASSERT_TRUE(rec.WaitStatus(ConnectText(server.Port())));
         ASSERT_TRUE(server.Accept());  // and never reads
         const SendPosition end = client->AppendSend(QByteArray(16 * 1024 * 1024, 'x'));
-        // Until the sends stall against the full buffers (no block for 300 ms).
-        qsizetype count = 0;
-        QElapsedTimer quiet;
-        quiet.start();
-        WaitUntil([&] {
-            if (rec.sent.size() != count) {
-                count = rec.sent.size();
-                quiet.restart();
-            }
-            return count > 0 && quiet.elapsed() > 300;
-        });
-        const SendPosition written = SendPosition(count) * 1024;
+        const SendPosition written = SendPosition(rec.WaitSendsStall()) * 1024;
         client->ClearSend();
         EXPECT_EQ(client->FateOf(0, written), SendFate::Written);
         EXPECT_EQ(client->FateOf(written, written + 1024), SendFate::Waiting)
@@ -420,17 +409,7 @@ TEST(TlgClientShutdown, EndsPromptlyWithABlockInFlight) {
     ASSERT_TRUE(rec.WaitStatus(ConnectText(server.Port())));
     ASSERT_TRUE(server.Accept());  // and never reads
     client->AppendSend(QByteArray(16 * 1024 * 1024, 'x'));
-    // Until the sends stall against the full buffers (no block for 300 ms).
-    qsizetype count = 0;
-    QElapsedTimer quiet;
-    quiet.start();
-    WaitUntil([&] {
-        if (rec.sent.size() != count) {
-            count = rec.sent.size();
-            quiet.restart();
-        }
-        return count > 0 && quiet.elapsed() > 300;
-    });
+    rec.WaitSendsStall();
     QElapsedTimer timer;
     timer.start();
     client.reset();
