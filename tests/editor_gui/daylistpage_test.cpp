@@ -2,6 +2,7 @@
 
 #include "config/tlgconfig.h"
 #include "support/testhome.h"
+#include "support/widgets.h"
 #include "util/codepages.h"
 #include "util/fileops.h"
 
@@ -30,12 +31,6 @@ protected:
     void received(const QString& name, const QByteArray& bytes) {
         home.write("inp/1208/" + name, bytes);
         SetArchiveMark(home.file("inp/1208/" + name), true);
-    }
-    QStringList column(const QTreeWidget* list, int c) const {
-        QStringList out;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            out << list->topLevelItem(i)->text(c);
-        return out;
     }
     QTreeWidgetItem* row(const QString& fileName) const {
         const auto found = in.ListView->findItems(fileName, Qt::MatchExactly, 2);
@@ -95,9 +90,9 @@ TEST_F(DayListPageTest, ListsTheDayByNumber) {
     home.write("inp/1208/ARC1208.002", "arc");
     home.write("inp/1207/1207q100.001", "yesterday");
     show(in);
-    EXPECT_EQ(column(in.ListView, 2),
+    EXPECT_EQ(ColumnTexts(in.ListView, 2),
               QStringList({"1208q001.brd", "1208q215.001", "ARC1208.002", "1208u911.003"}));
-    EXPECT_EQ(column(in.ListView, 0), QStringList({"001", "001", "002", "003"}));
+    EXPECT_EQ(ColumnTexts(in.ListView, 0), QStringList({"001", "001", "002", "003"}));
     EXPECT_EQ(row("1208q215.001")->checkState(0), Qt::Unchecked) << "unread";
     EXPECT_FALSE(row("ARC1208.002")->flags() & Qt::ItemIsUserCheckable);
 
@@ -107,7 +102,7 @@ TEST_F(DayListPageTest, ListsTheDayByNumber) {
 
     in.SetDate(QDate(2025, 12, 7));
     in.DateTimePickerChange();
-    EXPECT_EQ(column(in.ListView, 2), QStringList({"1207q100.001"}));
+    EXPECT_EQ(ColumnTexts(in.ListView, 2), QStringList({"1207q100.001"}));
 }
 
 TEST_F(DayListPageTest, ReadMarksLiveInTheFiles) {
@@ -190,7 +185,7 @@ TEST_F(DayListPageTest, VanishedFileRefreshesTheList) {
     EXPECT_TRUE(in.Memo->toPlainText().isEmpty());
     EXPECT_TRUE(in.Button_ToEditor->isEnabled()) << "enabled anyway";
     QApplication::processEvents();
-    EXPECT_EQ(column(in.ListView, 2), QStringList({"1208q216.002"}));
+    EXPECT_EQ(ColumnTexts(in.ListView, 2), QStringList({"1208q216.002"}));
     EXPECT_EQ(in.Memo->toPlainText(), "b") << "the same place is selected again";
 }
 
@@ -199,7 +194,7 @@ TEST_F(DayListPageTest, SentListShowsTheOutDayFolder) {
     home.write("out/1208/1208q001.b002", "mismatch");
     home.write("out/1208q002", "waiting in the root");
     show(out);
-    EXPECT_EQ(column(out.ListView, 2), QStringList({"1208q000.001", "1208q001.b002"}));
+    EXPECT_EQ(ColumnTexts(out.ListView, 2), QStringList({"1208q000.001", "1208q001.b002"}));
     EXPECT_FALSE(out.ListView->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
     out.ListView->setCurrentItem(out.ListView->topLevelItem(1));
     EXPECT_EQ(out.Memo->toPlainText(), "mismatch");

@@ -5,6 +5,7 @@
 #include "support/modal.h"
 #include "support/recordingoutgoing.h"
 #include "support/testhome.h"
+#include "support/widgets.h"
 #include "util/codepages.h"
 #include "util/linecode.h"
 
@@ -42,9 +43,7 @@ protected:
 
     template <typename T>
     T* find(const char* name) const {
-        T* w = page.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return FindChild<T>(page, name);
     }
     void type(const QString& text) {
         for (QChar c : text) {

@@ -9,6 +9,7 @@
 #include "support/modal.h"
 #include "support/protocolevents.h"
 #include "support/testhome.h"
+#include "support/widgets.h"
 #include "util/linecode.h"
 
 #include <QDir>
@@ -30,12 +31,7 @@ protected:
         protocol.SetFileName("0130.prt");
     }
 
-    QStringList listed() const {
-        QStringList names;
-        for (int i = 0; i < page.ListView_Queue->topLevelItemCount(); ++i)
-            names << page.ListView_Queue->topLevelItem(i)->text(0);
-        return names;
-    }
+    QStringList listed() const { return ColumnTexts(page.ListView_Queue, 0); }
     void select(int row) {
         page.ListView_Queue->setCurrentItem(page.ListView_Queue->topLevelItem(row));
     }

@@ -2,6 +2,7 @@
 
 #include "protocol/TPrtWindow.h"
 #include "support/fakeclock.h"
+#include "support/widgets.h"
 #include "util/codepages.h"
 #include "util/linecode.h"
 #include "viewsupport.h"
@@ -50,9 +51,7 @@ protected:
     }
     template <typename T>
     T* Find(const char* name) {
-        T* widget = page->findChild<T*>(QLatin1String(name));
-        EXPECT_TRUE(widget) << name;
-        return widget;
+        return FindChild<T>(*page, name);
     }
 
     FakeClock clock{QDateTime(QDate(2026, 1, 30), QTime(12, 0))};
