@@ -28,7 +28,8 @@ public:
     // The mode changed: show the word and the manual exchange panel.
     virtual void ModeChanged(bool automatic) = 0;
     // Date pickers of the protocol, received and sent pages back to today
-    // (the working day of the exchange clock).
+    // (the working day of the exchange clock); the day's protocol file is
+    // taken up right after it.
     virtual void ShowToday() = 0;
     // A working day was started, or the protocol went back to today's file:
     // the lists of today and the queue refilled.

@@ -139,11 +139,13 @@ QDate TProtocolPage::Today() const {
     return today_ ? today_() : clock_.LocalTime().date();
 }
 
+void TProtocolPage::PickToday() {
+    const QSignalBlocker quiet(DateTimePicker_Prt);
+    DateTimePicker_Prt->setDate(Today());
+}
+
 void TProtocolPage::ReturnToToday() {
-    {
-        const QSignalBlocker quiet(DateTimePicker_Prt);
-        DateTimePicker_Prt->setDate(Today());
-    }
+    PickToday();
     DateTimePicker_PrtChange();
     PrtWindow->ScrollToEnd();
 }

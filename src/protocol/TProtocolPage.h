@@ -48,6 +48,10 @@ public:
     // What Escape does: the picker goes to today and shows it, and the view
     // goes to the end.
     void ReturnToToday();
+    // The picker alone goes to today, for a caller that shows the live
+    // protocol right after (a day start, the switch to manual mode): the
+    // day's file is not loaded twice.
+    void PickToday();
 
     QBoxLayout* SidePanels() const { return sidePanels_; }
     QBoxLayout* BottomPanels() const { return bottomPanels_; }

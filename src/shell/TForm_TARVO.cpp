@@ -234,7 +234,8 @@ void TForm_TARVO::ToggleMode() {
 }
 
 void TForm_TARVO::ShowToday() {
-    protocolPage_->ReturnToToday();
+    // The exchange takes up the day's protocol file right after.
+    protocolPage_->PickToday();
     ListsToToday();
 }
 

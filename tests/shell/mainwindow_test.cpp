@@ -268,8 +268,9 @@ TEST_F(MainWindowTest, EachWayOutRunsTheShutdownSequenceOnce) {
         window->close();
         const QString log = dayProtocol();
         EXPECT_EQ(log.count("ПРОГРАММА ОСТАНОВЛЕНА") - stopsBefore, 1);
-        if (!way.before.isEmpty())
+        if (!way.before.isEmpty()) {
             EXPECT_LT(log.lastIndexOf(way.before), log.lastIndexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+        }
         EXPECT_EQ(savedSettings().status.NumberInput, input) << "the settings were saved";
     }
     EXPECT_EQ(ReadableClassName(typeid(std::runtime_error)), "std::runtime_error");
