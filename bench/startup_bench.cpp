@@ -171,9 +171,10 @@ void BM_DayStart(benchmark::State& state) {
         return;
     }
     ArchiveFolders a(archiveFolder());
-    const QString day = FormatDelphiDate(QDate::currentDate(), u"mmdd");
+    const QDate today = QDate::currentDate();
+    const QString day = FormatDelphiDate(today, u"mmdd");
     for (auto _ : state) {
-        a.folders.StartDay(day);
+        a.folders.StartDay(day, today);
         state.PauseTiming();
         a.folders.StopCleanup();
         state.ResumeTiming();

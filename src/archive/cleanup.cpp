@@ -1,5 +1,6 @@
 #include "archive/cleanup.h"
 
+#include "archive/folders.h"
 #include "config/tlgconfig.h"
 #include "protocol/protocol.h"
 #include "util/wildcard.h"
@@ -126,10 +127,7 @@ QList<TCleanupStep> CleanupPlan(const _tlg_config& config, const QDateTime& now)
             continue;
         TCleanupStep step;
         step.configured = row.folder;
-        step.absolute =
-            row.folder.startsWith(u'/') ? row.folder : QDir::currentPath() + u'/' + row.folder;
-        if (!step.absolute.endsWith(u'/'))
-            step.absolute += u'/';
+        step.absolute = TArchiveFolders::AbsoluteFolder(row.folder);
         // A folder that is not there has nothing to clean.
         const QString canonical = QFileInfo(step.absolute).canonicalFilePath();
         if (canonical.isEmpty())

@@ -59,12 +59,8 @@ void TArchiveFolders::StartDay(const QString& dayText, QDate workingDay) {
     QDir().mkdir(AbsoluteFolder(config_.OutPath) + dayText);
     status_.DayText = dayText;
     // "/" in a Delphi pattern is the locale's date separator: joined by hand.
-    if (workingDay.isValid())
-        status_.CurrentDateText =
-            FormatDelphiDate(workingDay, u"dd") + u'/' + FormatDelphiDate(workingDay, u"mm");
-    // The day text ends with month and day ("mmdd", "yymmdd").
-    else if (dayText.size() >= 4)
-        status_.CurrentDateText = dayText.right(2) + u'/' + dayText.mid(dayText.size() - 4, 2);
+    status_.CurrentDateText =
+        FormatDelphiDate(workingDay, u"dd") + u'/' + FormatDelphiDate(workingDay, u"mm");
     if (host_)
         host_->DayPickersToToday();
     protocol_.SetFileName(dayText + QStringLiteral(".prt"));

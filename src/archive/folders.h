@@ -55,10 +55,9 @@ public:
     bool CheckFolders();
 
     // Day folders, day text, the date pickers, the day's protocol file,
-    // cleanup (started on a thread of its own), lists. The date text
-    // ("dd/mm") comes from the working day's date when it is given, else
-    // from the end of the day text.
-    void StartDay(const QString& dayText, QDate workingDay = QDate());
+    // cleanup (started on a thread of its own), lists; the date text
+    // ("dd/mm") comes from the working day's date.
+    void StartDay(const QString& dayText, QDate workingDay);
 
     // Removes old files from the three folders by their age settings, and
     // logs what it did, before it returns.

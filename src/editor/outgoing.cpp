@@ -49,11 +49,13 @@ TOutgoingWriter::Result TOutgoingWriter::WriteOutgoing(const TOutgoingBuffers& t
     // (a forward) may write files and use the composition buffers.
     const QByteArray bytes = fileBytes(telegram);
     const QStringList lines = telegram.OutgoingLines;
-    int number = FreeNumber();
-    if (number > kLastEditNumber) {
+    auto refused = [this] {
         reportError(QStringLiteral("ТЛГ НЕ ЗАПИСАНА: ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ (000-999)"));
         return Result::Refused;
-    }
+    };
+    int number = FreeNumber();
+    if (number > kLastEditNumber)
+        return refused();
     if (confirm) {
         const int previous = reserved_;
         reserved_ = number;
@@ -64,10 +66,8 @@ TOutgoingWriter::Result TOutgoingWriter::WriteOutgoing(const TOutgoingBuffers& t
         // A file that appeared under it meanwhile is never replaced.
         if (QFileInfo::exists(OutgoingFileName(number)))
             number = FreeNumber();
-        if (number > kLastEditNumber) {
-            reportError(QStringLiteral("ТЛГ НЕ ЗАПИСАНА: ИСЧЕРПАНЫ НОМЕРА ФАЙЛОВ ДНЯ (000-999)"));
-            return Result::Refused;
-        }
+        if (number > kLastEditNumber)
+            return refused();
     }
     const QString path = OutgoingFileName(number);
     if (!writeNew(path, bytes)) {

@@ -254,8 +254,6 @@ public:
     int TrayImageIndex(int current);
     // Received text not yet taken apart into messages.
     const LineText& ReceiveBuffer() const { return receiveBuffer_; }
-    // A received chunk is being taken apart right now.
-    bool IsReceiving() const { return receiving_; }
 
 private:
     // IExchangeClockHost

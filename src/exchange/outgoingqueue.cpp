@@ -173,7 +173,6 @@ void TOutgoingQueue::StartSending() {
     static const LineText kEnd = LineLiteral(u"НННН  ");
     static const LineText kService = LineLiteral(u"ССС");
     service_ = sendingText_.startsWith(kService);
-    handedNumber_ = -1;
     LineText frame;
     if (service_) {
         // A service telegram carries no number; it is settled by the
@@ -212,12 +211,11 @@ TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
     if (service_)
         return HandOver::Written;
     status_.NumberOutput = (status_.NumberOutput + 1) % 1000;
-    handedNumber_ = status_.NumberOutput;
     // A file the centre already rejected while its text was still on the
     // way is counted all the same: the centre has it now.
     if (IsSending()) {
         status_.HandedOverFile = sendingFile_;
-        status_.HandedOverNumber = handedNumber_;
+        status_.HandedOverNumber = status_.NumberOutput;
     }
     Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     sendingText_.clear();
@@ -241,7 +239,6 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
         sendingText_.clear();
         service_ = false;
         onItsWay_ = false;
-        handedNumber_ = number;
         return true;
     }
     // The centre's counts of that day are gone: only the operator can tell
@@ -261,7 +258,6 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
 }
 
 void TOutgoingQueue::ForgetHandOver() {
-    handedNumber_ = -1;
     if (status_.HandedOverFile.isEmpty())
         return;
     status_.HandedOverFile.clear();
@@ -270,7 +266,7 @@ void TOutgoingQueue::ForgetHandOver() {
 }
 
 int TOutgoingQueue::FiledNumber() const {
-    return handedNumber_ >= 0 ? handedNumber_ : status_.NumberOutput;
+    return status_.HandedOverFile.isEmpty() ? status_.NumberOutput : status_.HandedOverNumber;
 }
 
 void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {

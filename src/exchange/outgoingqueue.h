@@ -151,7 +151,6 @@ private:
     bool onItsWay_ = false;  // [spanFrom_, spanTo_) of the send text is unsettled
     quint64 spanFrom_ = 0;
     quint64 spanTo_ = 0;
-    int handedNumber_ = -1;  // the output number it went out with
     int queueCount_ = 0;
     int scanCountdown_ = kFirstScan;
 };

@@ -78,7 +78,7 @@ TEST_F(FoldersTest, CheckFoldersStopsAtTheFirstFailure) {
 
 TEST_F(FoldersTest, StartDayMakesDayFoldersAndTheDayFile) {
     ASSERT_TRUE(folders.CheckFolders());
-    folders.StartDay("1208");
+    folders.StartDay("1208", QDate(2026, 12, 8));
     EXPECT_TRUE(QDir(home.file("inp/1208")).exists());
     EXPECT_TRUE(QDir(home.file("out/1208")).exists());
     EXPECT_EQ(status.DayText, "1208");
@@ -86,7 +86,7 @@ TEST_F(FoldersTest, StartDayMakesDayFoldersAndTheDayFile) {
     EXPECT_EQ(protocol.FileName(), "1208.prt");
     EXPECT_EQ(host.started, 1);
     EXPECT_EQ(host.order, (QStringList{"pickers", "started"}));
-    folders.StartDay("261209");
+    folders.StartDay("261209", QDate(2026, 12, 9));
     EXPECT_EQ(status.CurrentDateText, "09/12");
 }
 
@@ -125,7 +125,7 @@ TEST_F(FoldersTest, CleanupRemovesOldFilesByTheMasks) {
 
         if (onItsThread) {
             ASSERT_TRUE(folders.CheckFolders());
-            folders.StartDay("1031");
+            folders.StartDay("1031", QDate(2026, 10, 31));
             eventsBefore = events().size();  // the day's protocol file is a new one
             EXPECT_TRUE(WaitUntil([&] { return !folders.CleanupRunning(); }));
             EXPECT_TRUE(WaitUntil([&] { return events().size() >= eventsBefore + 4; }));
