@@ -39,6 +39,7 @@ CTlgClient::~CTlgClient() {
     // hangs up a connection it holds.
     if (!isRunning()) {
         vpn_.reset();
+        serial_.reset();
         tcpClient_.reset();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "exchange/linesink.h"
 #include "line/cmutex.h"
+#include "line/comport.h"
 #include "line/dialup.h"
 #include "line/tcpip.h"
 #include "util/texttypes.h"
@@ -20,7 +21,8 @@
 // The lengths of the line thread's waits. Only tests shorten them.
 struct TLinkTimings {
     int secondMs = 1000;   // one second of a WaitSeconds countdown
-    int pauseMs = 1000;    // the fixed pauses before a connect and between dial-up tests
+    int pauseMs = 1000;    // the fixed pauses before a connect, between dial-up tests and
+                           // around opening and closing the serial port
     int idleSleepMs = 50;  // the sleep of a poll pass without received data
     int connectTimeoutMs = CTcpIpBase::kDefaultConnectTimeoutMs;
     int sendTimeoutMs = CTcpIpBase::kDefaultSendTimeoutMs;
@@ -52,7 +54,6 @@ public:
         kStatusOtherDialUp = 1,
         kStatusDialError = 2,
         kStatusTcpConnect = 11,
-        kStatusSerialUnavailable = 31,
     };
 
     explicit CTlgClient(QObject* parent = nullptr);
@@ -72,6 +73,9 @@ public:
     void SetDialUpFactory(DialUpFactory factory);
     // Before the first SetTcp/SetSerial only.
     void SetTimings(const TLinkTimings& timings);
+    // The break and output-queue controls of the serial port (a fake in
+    // tests). Before the first SetSerial only.
+    void SetPortControl(std::shared_ptr<IPortControl> control);
     const TLinkTimings& Timings() const { return timings_; }
 
     // --- Send text (any thread).
@@ -123,6 +127,9 @@ signals:
     void OnReceive(CTlgClient* thread);
     void OnSent(CTlgClient* thread);
     void OnStatus(CTlgClient* thread);
+    // A warning of the serial port for the operator. Raised on the line
+    // thread, which does not wait for it: connect it queued.
+    void OnPortWarning(const QString& text);
 
 protected:
     void run() override;
@@ -163,6 +170,12 @@ private:
     void PollPass();
     void SendPass();
     void AdapterCycle();
+    // One pass of reads until the adapter has nothing more; false on a read
+    // error.
+    bool AdapterReadBatch(uint8_t speedByte, int& credit);
+    void AdapterSendBatch(int& credit);
+    // Sleeps up to ms unless the thread is asked to end.
+    void Hold(int ms);
     void LinkFailure(const QString& text);
     void Report(const QString& text);
     void ReportOnce(int code, const QString& text);
@@ -182,6 +195,12 @@ private:
     bool started_ = false;
 
     std::unique_ptr<CTcpIpClient> tcpClient_;
+    std::shared_ptr<IPortControl> portControl_;
+    std::unique_ptr<CComPort> serial_;
+    // The register states of the line adapter's two directions, kept across
+    // link cycles.
+    uint8_t lineDecoder_ = 0;
+    uint8_t lineEncoder_ = 255;
     std::unique_ptr<IDialUpControl> vpn_;
 
     // Under sendLock_: the bytes from [from, to) were thrown away.

@@ -122,6 +122,8 @@ private:
     void LineReceived(CTlgClient* thread);
     void LineSent(CTlgClient* thread);
     void LineStatusChanged(CTlgClient* thread);
+    // The serial port's warning, shown without waiting; one box at a time.
+    void ShowPortWarning(const QString& text);
     void RefreshLinkDisplay();
     // The editor and the two list pages (TForm_TARVO_editor.cpp).
     TDayListPage* makeListPage(bool received);

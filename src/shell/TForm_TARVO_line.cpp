@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 void TForm_TARVO::AttachLineEvents() {
@@ -22,6 +23,9 @@ void TForm_TARVO::AttachLineEvents() {
             Qt::BlockingQueuedConnection);
     connect(line_.get(), &CTlgClient::OnStatus, this, &TForm_TARVO::LineStatusChanged,
             Qt::BlockingQueuedConnection);
+    // Not waited for: the line goes on while the operator reads it.
+    connect(line_.get(), &CTlgClient::OnPortWarning, this, &TForm_TARVO::ShowPortWarning,
+            Qt::QueuedConnection);
 }
 
 void TForm_TARVO::ConfigureLinks() {
@@ -49,6 +53,16 @@ void TForm_TARVO::LineSent(CTlgClient* thread) {
 
 void TForm_TARVO::LineStatusChanged(CTlgClient* thread) {
     exchange_.LineStatusChanged(thread->IsConnected(), thread->StatusLine());
+}
+
+void TForm_TARVO::ShowPortWarning(const QString& text) {
+    // A full output buffer repeats with every write until it drains.
+    if (findChild<QMessageBox*>(QStringLiteral("MessageBox_PortWarning")))
+        return;
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("MessageBox_PortWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void TForm_TARVO::RefreshLinkDisplay() {
