@@ -143,6 +143,9 @@ QByteArray EncodeFiveBit(QByteArrayView text, uint8_t& state) {
 }
 
 QByteArray DecodeFiveBit(QByteArrayView codes, uint8_t& state) {
+    // An empty array has no buffer of its own to take the NUL.
+    if (codes.isEmpty())
+        return QByteArray();
     QByteArray text(codes.size(), Qt::Uninitialized);
     // QByteArray keeps a NUL after its data, so count + 1 bytes are there.
     DecodeFiveBit(text.data(), reinterpret_cast<const uint8_t*>(codes.data()), int(codes.size()),

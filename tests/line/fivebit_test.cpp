@@ -115,6 +115,9 @@ TEST(DecodeFiveBit, WritesExactlyCountAndANul) {
     uint8_t state = kRegisterLatin;
     EXPECT_EQ(DecodeFiveBit(buf, codes, 3, state), 3);
     EXPECT_EQ(QByteArray(buf, 5), QByteArray("AAA\0x", 5));
+    // No codes, no text (and nothing written into a shared empty array).
+    EXPECT_TRUE(DecodeFiveBit(QByteArray(), state).isEmpty());
+    EXPECT_EQ(state, kRegisterLatin);
 }
 
 // Every byte that the code can carry comes back, after any other such byte,
