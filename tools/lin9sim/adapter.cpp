@@ -118,7 +118,10 @@ int TLineAdapter::TimeoutMs(int64_t nowUs) const {
         due(MsUntil(nextDeliverUs_, nowUs));
     if (!toLine_.isEmpty())
         due(MsUntil(nextTransmitUs_, nowUs));
-    if (open_ && started_ && !silence_)
+    // The heartbeat runs whenever the port is open, so that a workstation
+    // whose speed byte went unheard (while silent) hears from us, answers
+    // with its speed byte and so starts the work again.
+    if (open_ && !silence_)
         due(reportDue_ ? 0 : MsUntil(lastWriteUs_ + kHeartbeatUs, nowUs));
     return timeout;
 }
@@ -137,7 +140,7 @@ void TLineAdapter::Service(short revents, int64_t nowUs) {
     }
     Deliver(nowUs);
     Transmit(nowUs);
-    if (open_ && started_ && !silence_ && (reportDue_ || nowUs - lastWriteUs_ >= kHeartbeatUs))
+    if (open_ && !silence_ && (reportDue_ || nowUs - lastWriteUs_ >= kHeartbeatUs))
         Report();
     reportDue_ = false;
 }
@@ -148,6 +151,8 @@ void TLineAdapter::CheckOpen() {
         return;
     open_ = true;
     started_ = false;
+    // The first heartbeat a second after the open: the speed byte comes first.
+    lastWriteUs_ = NowUs();
     PrintEvent(QStringLiteral("OPENED"));
     ReadWorkstation();
 }
