@@ -19,6 +19,9 @@ TWorkstation::TWorkstation(const QDateTime& start) : clock(start) {
             clock.AdvanceSeconds(1);
         exchange.Tick();
         ++ticks;
+        // What the main window's tick does for the line.
+        if (line.IsConnected() && ticks % silenceEveryTicks == 0)
+            line.TickSilence();
     });
 }
 
@@ -30,6 +33,21 @@ TWorkstation::~TWorkstation() {
 
 void TWorkstation::Start(int port) {
     config.Port = port;
+    StartExchange();
+    line.SetTcp(config.Host, config.Port, QString(), 0);
+    ticker.start();
+}
+
+void TWorkstation::StartSerial(const QString& port, int lineSpeed) {
+    config.Tcp = false;
+    config.Com = port;
+    config.Baud = lineSpeed == 100 ? 1 : lineSpeed == 200 ? 2 : 0;
+    StartExchange();
+    line.SetSerial(port, lineSpeed, 1);
+    ticker.start();
+}
+
+void TWorkstation::StartExchange() {
     status.FoldersReady = exchange.CheckFolders();
     exchange.StartWorkingDay();
     protocol.SetFileName(status.DayText + QStringLiteral(".prt"));
@@ -55,8 +73,6 @@ void TWorkstation::Start(int port) {
     timings.secondMs = 50;
     line.SetTimings(timings);
     exchange.SetLine(&line);
-    line.SetTcp(config.Host, config.Port, QString(), 0);
-    ticker.start();
 }
 
 void TWorkstation::Put(const QString& name, const QByteArray& bytes) const {

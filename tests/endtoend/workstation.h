@@ -20,6 +20,8 @@ public:
     // Folders, the working day, the line to the centre on 127.0.0.1:port,
     // and the tick.
     void Start(int port);
+    // The same on the serial line, through the adapter on port.
+    void StartSerial(const QString& port, int lineSpeed = 200);
     // A telegram file dropped into out/ (code page 1251).
     void Put(const QString& name, const QByteArray& bytes) const;
     void Put(const QString& name, const QString& text) const;
@@ -43,6 +45,9 @@ public:
     bool advanceClock = true;
     // Milliseconds between ticks.
     static constexpr int kTickMs = 5;
+    // The adapter's silence is counted in real seconds, as the adapter
+    // reports in real time: once in so many ticks.
+    int silenceEveryTicks = 1000 / kTickMs;
     int ticks = 0;
 
     FakeClock clock;
@@ -53,4 +58,7 @@ public:
     TExchange exchange{config, status, protocol, clock, QStringLiteral("korvel.ini"), &host};
     CTlgClient line;
     QTimer ticker;
+
+private:
+    void StartExchange();
 };
