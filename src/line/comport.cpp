@@ -145,17 +145,24 @@ void CComPort::Close() {
     Handle = -1;
 }
 
-uint16_t CComPort::Read(uint8_t* buffer, int size) {
+uint16_t CComPort::Read(uint8_t* buffer, int size, int timeoutMs, int wakeFd) {
     if (Handle == -1)
         return kReadError;
-    pollfd p{Handle, POLLIN, 0};
-    const int ready = ::poll(&p, 1, readTimeoutMs_);
+    pollfd fds[2] = {{Handle, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    const pollfd& p = fds[0];
+    const int ready = ::poll(fds, wakeFd >= 0 ? 2 : 1, timeoutMs);
     if (ready < 0) {
         lastError_ = errno;
         return errno == EINTR ? 0 : kReadError;
     }
     if (ready == 0)
         return 0;
+    if (wakeFd >= 0 && (fds[1].revents & POLLIN)) {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t drained = ::read(wakeFd, &count, sizeof count);
+        if (p.revents == 0)
+            return 0;
+    }
     if (p.revents & POLLNVAL)
         return kReadError;
     if (p.revents & POLLIN) {

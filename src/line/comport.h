@@ -42,7 +42,10 @@ public:
 
     // At most size bytes: 0 when nothing came within the read time-out,
     // kReadError when the port reports an error or is gone (unplugged).
-    uint16_t Read(uint8_t* buffer, int size);
+    uint16_t Read(uint8_t* buffer, int size) { return Read(buffer, size, readTimeoutMs_); }
+    // The same with a time-out of its own; a wake-up descriptor (an eventfd)
+    // that becomes readable ends the wait early with 0, and is emptied.
+    uint16_t Read(uint8_t* buffer, int size, int timeoutMs, int wakeFd = -1);
     // The number of bytes written, 0 for a count of 0 or a failed write. When
     // the output queue would hold 4096 bytes or more, the warning handler is
     // told first; the write goes ahead all the same.

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <utility>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int kBlockSize = 1024;
@@ -20,7 +23,9 @@ QString HostPort(const QString& host, int port) {
 }  // namespace
 
 CTlgClient::CTlgClient(QObject* parent)
-    : QThread(parent), tcpClient_(std::make_unique<CTcpIpClient>()) {
+    : QThread(parent),
+      tcpClient_(std::make_unique<CTcpIpClient>()),
+      wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     // A connect is cut short by a new configuration too; a block in flight
     // only by the end of the thread, so that a restart does not tear it.
     tcpClient_->SetAbortCheck([this] { return Terminated() || (connecting_ && restart_); });
@@ -41,6 +46,8 @@ CTlgClient::~CTlgClient() {
         vpn_.reset();
         serial_.reset();
         tcpClient_.reset();
+        if (wakeFd_ >= 0)
+            ::close(wakeFd_);
     }
 }
 
@@ -124,8 +131,18 @@ void CTlgClient::RequestRestart() {
 }
 
 void CTlgClient::Wake() {
-    QMutexLocker lock(&wakeLock_);
-    wake_.wakeAll();
+    {
+        QMutexLocker lock(&wakeLock_);
+        wake_.wakeAll();
+    }
+    Nudge();
+}
+
+void CTlgClient::Nudge() {
+    if (wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    }
 }
 
 // ---------------------------------------------------------------- send text
@@ -134,7 +151,10 @@ SendPosition CTlgClient::AppendSend(QByteArrayView text) {
     CMutexLocker lock(sendLock_);
     sendText_.append(text);
     sendPending_ = true;
-    return sendFront_ + SendPosition(sendText_.size());
+    const SendPosition end = sendFront_ + SendPosition(sendText_.size());
+    // The serial link waits on its port until there is something to do.
+    Nudge();
+    return end;
 }
 
 void CTlgClient::ClearSend() {

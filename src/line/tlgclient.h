@@ -155,6 +155,8 @@ private:
     void StartOnce();
     void RequestRestart();
     void Wake();
+    // Ends the serial link's wait on its port.
+    void Nudge();
     bool Terminated() const;
     bool Interrupted() const { return Terminated() || restart_; }
     // Sleeps up to ms; returns early (false) when a stop or restart is asked.
@@ -241,4 +243,6 @@ private:
 
     QMutex wakeLock_;
     QWaitCondition wake_;
+    // An eventfd the serial link's port wait also watches.
+    int wakeFd_ = -1;
 };

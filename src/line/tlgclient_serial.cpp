@@ -13,7 +13,12 @@ namespace {
 
 constexpr int kReadSize = 64;
 constexpr int kReadTimeoutMs = 10;
-constexpr int kIdleSleepMs = 5;
+// An idle link waits on the port for a byte, a send or a stop, and looks at
+// the adapter's silence at least this often.
+constexpr int kIdleWaitMs = 250;
+// A batch goes on while the next byte follows within this time (a character
+// of the 9600-baud link takes about a millisecond).
+constexpr int kBatchGapMs = 2;
 // One adapter write holds at most this many codes.
 constexpr int kBatchCodes = 16;
 // Counted seconds without a byte from the adapter before it is given up.
@@ -105,12 +110,13 @@ void CTlgClient::AdapterCycle() {
 
 bool CTlgClient::AdapterReadBatch(uint8_t speedByte, int& credit) {
     uint8_t bytes[kReadSize];
-    uint16_t n = serial_->Read(bytes, kReadSize);
+    // Text to send and the credit for it: only look what came meanwhile.
+    const int wait = sendPending_ && credit > 0 ? 0 : kIdleWaitMs;
+    uint16_t n = serial_->Read(bytes, kReadSize, wait, wakeFd_);
     if (n == CComPort::kReadError)
         return false;
     if (n == 0) {
         ++idlePasses_;
-        QThread::msleep(kIdleSleepMs);
         return true;
     }
     silenceSeconds_ = 0;
@@ -146,7 +152,7 @@ bool CTlgClient::AdapterReadBatch(uint8_t speedByte, int& credit) {
             DecodeFiveBit(text, codes, count, lineDecoder_);
             receiveText_.append(text, count);
         }
-        n = serial_->Read(bytes, kReadSize);
+        n = serial_->Read(bytes, kReadSize, kBatchGapMs);
         if (n == CComPort::kReadError) {
             ok = false;
             break;
