@@ -63,6 +63,8 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(Button_Editor_Load, &QPushButton::clicked, this, &TEditorPage::Button_Editor_LoadClick);
     connect(Button_Send, &QPushButton::clicked, this, &TEditorPage::Button_SendClick);
     connect(TntButton_AutoKSS, &QPushButton::clicked, this, &TEditorPage::autoKssClicked);
+    connect(Button_Editor_ToPerforator, &QPushButton::clicked, this,
+            &TEditorPage::Button_Editor_ToPerforatorClick);
 
     TntComboBox_Editor_CategoryChange();
     CheckBox_FromClick();
@@ -154,6 +156,9 @@ void TEditorPage::buildControls() {
     Button_Send = button(QStringLiteral("Отправить"), "Button_Send");
     Button_Editor_Print = button(QStringLiteral("Распечатать"), "Button_Editor_Print");
     Button_Editor_Print->setEnabled(false);
+    Button_Editor_ToPerforator =
+        button(QStringLiteral("Вывести на ПЛ"), "Button_Editor_ToPerforator");
+    Button_Editor_ToPerforator->setVisible(false);
     TntButton_AutoKSS = button(QStringLiteral("АВТОКСС"), "TntButton_AutoKSS");
 
     auto* header = new QHBoxLayout;
@@ -184,6 +189,7 @@ void TEditorPage::buildControls() {
     buttons->addWidget(Button_Editor_New);
     buttons->addWidget(Button_Editor_Load);
     buttons->addWidget(Button_Editor_Print);
+    buttons->addWidget(Button_Editor_ToPerforator);
     buttons->addWidget(Button_Send);
 
     auto* page = new QVBoxLayout(this);
@@ -430,7 +436,7 @@ void TEditorPage::SetCryptoAvailable(bool available) {
 
 void TEditorPage::Button_Editor_LoadClick() {
     TForm_LoadToEditor dialog(window());
-    dialog.RadioButton_FromTape->setEnabled(tapeAvailable_);
+    dialog.RadioButton_FromTape->setEnabled(TapeAvailable && TapeAvailable());
     dialog.CheckBox_ToCryptoBlock->setChecked(CheckBox_EditorCriptoMode->isChecked());
     dialog.CheckBox_ToCryptoBlock->setEnabled(cryptoAvailable_ && config_.SaveTlgAnsi);
     if (dialog.exec() != QDialog::Accepted)
@@ -447,8 +453,26 @@ void TEditorPage::Button_Editor_LoadClick() {
                 loadText(path);
         }
     }
-    // Reading a tape comes with the tape windows.
+    if (dialog.RadioButton_FromTape->isChecked() && ReadTape) {
+        if (const std::optional<LineText> tape = ReadTape()) {
+            CryptoBlock = *tape;
+            if (!toCrypto) {
+                TntMemo_Edit->setPlainText(LineToWide(StripRegisterMarks(CryptoBlock)));
+                CryptoBlock.clear();
+            }
+            RefreshCryptoDisplay();
+        }
+    }
     QDir::setCurrent(programFolder_);
+}
+
+void TEditorPage::Button_Editor_ToPerforatorClick() {
+    if (CheckBox_EditorCriptoMode->isChecked()) {
+        emit punchRequested(CryptoBlock);
+        return;
+    }
+    ComposeOutgoing();
+    emit punchWideRequested(writer_.OutgoingLines.join(QStringLiteral("\r\n")));
 }
 
 void TEditorPage::loadText(const QString& path) {

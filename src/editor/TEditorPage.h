@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -64,13 +65,13 @@ public:
     // Shows CryptoBlock; the crypto block's own display comes with it.
     void RefreshCryptoDisplay();
     // Whether the text may go into the crypto block (the crypto part
-    // switches this on), and whether a tape can be read.
+    // switches this on).
     void SetCryptoAvailable(bool available);
-    void SetTapeAvailable(bool available) { tapeAvailable_ = available; }
 
     // Handlers.
     void Button_SendClick();
     void Button_Editor_LoadClick();
+    void Button_Editor_ToPerforatorClick();
     void TntComboBox_Editor_CategoryChange();
     void CheckBox_FromClick();
     void TntComboBox_OperatorListChange();
@@ -83,6 +84,10 @@ public:
     // Asks for a file to load with the given filter; empty when cancelled.
     // Tests replace it.
     std::function<QString(const QString& filter)> ChooseFile;
+    // Whether a tape can be read now, and the tape input window: the text
+    // read when the operator accepted it. Set by the main window.
+    std::function<bool()> TapeAvailable;
+    std::function<std::optional<LineText>()> ReadTape;
 
     // Line code, filled by loading or taking over a received telegram.
     LineText CryptoBlock;
@@ -108,6 +113,7 @@ public:
     QPushButton* Button_Editor_Load;
     QPushButton* Button_Send;
     QPushButton* Button_Editor_Print;
+    QPushButton* Button_Editor_ToPerforator;
     QPushButton* TntButton_AutoKSS;
 
 Q_SIGNALS:
@@ -116,6 +122,10 @@ Q_SIGNALS:
     void protocolPageWanted();
     // "АВТОКСС": the request form of the control service.
     void autoKssClicked();
+    // "Вывести на ПЛ": line code to punch (the crypto block), or the
+    // composed telegram as display text.
+    void punchRequested(const LineText& text);
+    void punchWideRequested(const QString& text);
 
 private:
     void buildControls();
@@ -130,7 +140,6 @@ private:
     TOutgoingWriter& writer_;
     QString programFolder_;
     bool cryptoAvailable_ = false;
-    bool tapeAvailable_ = false;
     bool updating_ = false;
     bool controlsApplied_ = false;
 };

@@ -100,6 +100,10 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
         item("Menu_CopyProtocolReceive", QStringLiteral("Копировать \"Прием\""));
     Menu_CopyProtocolSend =
         item("Menu_CopyProtocolSend", QStringLiteral("Копировать \"Передачу\""));
+    Menu_PrfProtocolReceive =
+        item("Menu_PrfProtocolReceive", QStringLiteral("\"Прием\" на перфоратор "));
+    Menu_PrfProtocolSend =
+        item("Menu_PrfProtocolSend", QStringLiteral("\"Передачу\" на перфоратор"));
     Separator_Perforator = separator("Separator_Perforator");
     Separator_Paste = separator("Separator_Paste");
     Menu_PasteProtocolSend =
@@ -117,6 +121,10 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
             &TProtocolPage::Menu_CopyProtocolReceiveClick);
     connect(Menu_CopyProtocolSend, &QAction::triggered, this,
             &TProtocolPage::Menu_CopyProtocolSendClick);
+    connect(Menu_PrfProtocolReceive, &QAction::triggered, this,
+            [this] { emit punchRequested(PrtWindow->CopyText(kCopyReceived, true)); });
+    connect(Menu_PrfProtocolSend, &QAction::triggered, this,
+            [this] { emit punchRequested(PrtWindow->CopyText(kCopyTransmitted, true)); });
     connect(Menu_PasteProtocolSend, &QAction::triggered, this,
             &TProtocolPage::Menu_PasteProtocolSendClick);
     connect(TntPopupMenu_Protocol, &QMenu::aboutToShow, this,
@@ -175,6 +183,10 @@ void TProtocolPage::Menu_CopyProtocolSendClick() {
 }
 
 void TProtocolPage::TntPopupMenu_ProtocolPopup() {
+    const bool punch = perforatorEnabled_ && perforatorEnabled_() && protocol_.SelFirst() >= 0 &&
+                       protocol_.SelLast() >= 0;
+    Menu_PrfProtocolReceive->setVisible(punch);
+    Menu_PrfProtocolSend->setVisible(punch);
     Menu_PasteProtocolSend->setVisible(typing_ && typing_->IsManualMode() &&
                                        !ClipboardText().isEmpty());
 }

@@ -36,6 +36,10 @@ public:
 
     // Who receives the typing; none means automatic mode (typing ignored).
     void SetTyping(IProtocolTyping* typing) { typing_ = typing; }
+    // Whether the tape items of the popup menu may be offered.
+    void SetPerforatorEnabled(std::function<bool()> enabled) {
+        perforatorEnabled_ = std::move(enabled);
+    }
     // What "today" is for the picker: the working day, which the clock
     // correction may shift away from the computer's date. Without one, the
     // computer's date.
@@ -72,6 +76,8 @@ public:
     QAction* Menu_CopyProtocolReceive;
     QAction* Menu_CopyProtocolSend;
     QAction* Separator_Copy;
+    QAction* Menu_PrfProtocolReceive;
+    QAction* Menu_PrfProtocolSend;
     QAction* Separator_Perforator;
     QAction* Separator_Paste;
     // Вставить на "Передачу": shown only in manual mode with text on the
@@ -93,6 +99,8 @@ signals:
     // The operator wants the clipboard's text (code page 1251) on the line;
     // the main window asks for the confirmation and sends it.
     void pasteToLineRequested(const AnsiText& text);
+    // A side of the selection, register marks kept, to the tape.
+    void punchRequested(const LineText& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +110,7 @@ private:
     void copyToClipboard(int mode);
 
     TProtocol& protocol_;
+    std::function<bool()> perforatorEnabled_;
     const IClock& clock_;
     IProtocolTyping* typing_ = nullptr;
     QString dayFormat_ = QStringLiteral("mmdd");

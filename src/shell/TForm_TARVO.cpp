@@ -5,6 +5,7 @@
 #include "editor/TEditorPage.h"
 #include "exchange/TForm_AutoKSS.h"
 #include "exchange/TQueuePage.h"
+#include "line/prfclient.h"
 #include "line/tlgclient.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
@@ -73,6 +74,8 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     // The line thread waits, not yet started, for its first configuration.
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
+    // So does the perforator thread.
+    prf_ = std::make_unique<CPrfClient>();
     exchange_.SetSchemaCopies(records_.schemaCopies);
     // A first counter save, with no settings file yet, writes all of it.
     exchange_.SetSettingsSaver([this] {
@@ -111,6 +114,7 @@ TForm_TARVO::~TForm_TARVO() {
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
     line_.reset();
+    prf_.reset();
     protocol_.AttachNotices(nullptr);
 }
 

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class CPrfClient;
 class CTlgClient;
 class IClock;
 class QAction;
@@ -58,6 +59,7 @@ public:
 
     TExchange& Exchange() { return exchange_; }
     CTlgClient* Line() const { return line_.get(); }
+    CPrfClient* Perforator() const { return prf_.get(); }
     // Hands the current settings to the line thread (and, later, the perforator).
     void ConfigureLinks();
     THeadPanel* HeadPanel() const { return head_; }
@@ -124,6 +126,20 @@ private:
     void LineStatusChanged(CTlgClient* thread);
     // The serial port's warning, shown without waiting; one box at a time.
     void ShowPortWarning(const QString& text);
+    // The perforator thread (TForm_TARVO_tape.cpp).
+    void AttachPerforatorEvents();
+    bool PerforatorPortFree() const;
+    void ConfigurePerforator();
+    void ShowPerforatorButtons(bool shown);
+    void PerforatorStatusChanged(CPrfClient* thread);
+    void PerforatorReceived(CPrfClient* thread);
+    void PerforatorSent(CPrfClient* thread);
+    void PerforatorTapeEnd(CPrfClient* thread);
+    // What the tape windows learn of the thread's events.
+    void TapeStatusChanged();
+    void TapeReceived(const LineText& text);
+    void TapeSent();
+    void TapeEnd();
     void RefreshLinkDisplay();
     // The editor and the two list pages (TForm_TARVO_editor.cpp).
     TDayListPage* makeListPage(bool received);
@@ -170,6 +186,7 @@ private:
     _tlg_status& status_;
     TExchange exchange_;
     std::unique_ptr<CTlgClient> line_;
+    std::unique_ptr<CPrfClient> prf_;
     TOutgoingWriter outgoing_;
 
     THeadPanel* head_ = nullptr;

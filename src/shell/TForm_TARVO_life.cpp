@@ -6,6 +6,7 @@
 #include "archive/TDayListPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
+#include "line/prfclient.h"
 #include "line/tlgclient.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
@@ -97,6 +98,7 @@ void TForm_TARVO::AfterStart() {
     exchange_.CheckFolders();
     ApplyScreenFont();
     AttachLineEvents();
+    AttachPerforatorEvents();
     head_->Button_Dial->setVisible(config_.VpnUse);
     ConfigureLinks();
 
@@ -220,6 +222,7 @@ void TForm_TARVO::FormClose() {
         }
     }
     line_->Terminate();
+    prf_->Terminate();
 }
 
 void TForm_TARVO::FormDestroy() {
@@ -235,6 +238,7 @@ void TForm_TARVO::FormDestroy() {
     // The line thread's last events are not wanted any more; its end is
     // bounded, whatever it was doing.
     line_->Shutdown();
+    prf_->Shutdown();
     protocol_.AddMessage(QStringLiteral("ПРОГРАММА ОСТАНОВЛЕНА"), kProtocolEvent);
     protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
     if (TrayIcon)

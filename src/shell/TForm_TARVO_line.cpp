@@ -40,6 +40,7 @@ void TForm_TARVO::ConfigureLinks() {
         const int speed = config_.Baud >= 0 && config_.Baud <= 2 ? kSpeeds[config_.Baud] : 50;
         line_->SetSerial(config_.Com, speed, 1);
     }
+    ConfigurePerforator();
     head_->Label_Connect->setText(line_->ConnectionLabel());
 }
 
