@@ -1,6 +1,6 @@
 #include "centrelink.h"
 
-#include "console.h"
+#include "adaptersim/console.h"
 
 #include <poll.h>
 

@@ -2,19 +2,15 @@
 // for tests of the workstation's serial line.
 
 #include "adapter.h"
+#include "adaptersim/simmain.h"
 #include "centrelink.h"
 #include "commands.h"
-#include "console.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <poll.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -65,16 +61,6 @@ Exit codes: 0 done (the commands ran out, or quit, or a signal); 1 bad
 options, an unreadable script or no pseudo-terminal.
 )";
 
-volatile sig_atomic_t stopRequested = 0;
-
-void RequestStop(int) {
-    stopRequested = 1;
-}
-
-void PrintError(const QString& text) {
-    std::fputs(("lin9sim: " + text + "\n").toUtf8().constData(), stderr);
-}
-
 bool ParseCentre(const QString& text, QString& host, int& port) {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0)
@@ -85,14 +71,6 @@ bool ParseCentre(const QString& text, QString& host, int& port) {
     return ok && port > 0 && port <= 65535;
 }
 
-int Earliest(std::initializer_list<int> timeouts) {
-    int result = -1;
-    for (const int t : timeouts)
-        if (t >= 0 && (result < 0 || t < result))
-            result = t;
-    return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,42 +79,25 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(kDescription));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    const TSimulatorOptions common(
+        QStringLiteral("No pacing: codes pass at once, a credit report of 15 after each batch."));
     const QCommandLineOption baud(
         QStringLiteral("baud"),
         QStringLiteral("Line speed 50, 100 or 200 until the workstation sets one (default 50)."),
         QStringLiteral("baud"), QStringLiteral("50"));
-    const QCommandLineOption fast(
-        QStringLiteral("fast"),
-        QStringLiteral("No pacing: codes pass at once, a credit report of 15 after each batch."));
     const QCommandLineOption centre(
         QStringLiteral("centre"),
         QStringLiteral("The line leads to the training centre at host:port (IPv4), connected "
                        "again every second while it is not."),
         QStringLiteral("host:port"));
-    const QCommandLineOption script({QStringLiteral("s"), QStringLiteral("script")},
-                                    QStringLiteral("Run the commands of this file first."),
-                                    QStringLiteral("file"));
-    const QCommandLineOption stay(
-        QStringLiteral("stay"),
-        QStringLiteral("When the commands run out, keep serving until terminated."));
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Print no events."));
-    parser.addOptions({help, baud, fast, centre, script, stay, quiet});
+    parser.addOptions(
+        {common.help, baud, common.fast, centre, common.script, common.stay, common.quiet});
+    const QString helpTail = QString::fromUtf8(kTail) + QLatin1Char('\n') + CommandHelp() +
+                             QLatin1Char('\n') + ProtocolHelp();
+    if (const int exitCode = ParseSimulatorOptions(parser, common, app.arguments(), helpTail);
+        exitCode >= 0)
+        return exitCode;
 
-    if (!parser.parse(app.arguments())) {
-        PrintError(parser.errorText());
-        return 1;
-    }
-    if (parser.isSet(help)) {
-        std::fputs((parser.helpText() + QString::fromUtf8(kTail) + QLatin1Char('\n') +
-                    CommandHelp() + QLatin1Char('\n') + ProtocolHelp())
-                       .toUtf8()
-                       .constData(),
-                   stdout);
-        return 0;
-    }
     const int baudValue = parser.value(baud).toInt();
     if (baudValue != 50 && baudValue != 100 && baudValue != 200) {
         PrintError(QStringLiteral("bad line speed: ") + parser.value(baud));
@@ -152,78 +113,16 @@ int main(int argc, char** argv) {
         }
         link = std::make_unique<TCentreLink>(host, port);
     }
-    SetQuietEvents(parser.isSet(quiet));
 
-    TLineAdapter adapter(parser.isSet(fast), baudValue);
-    TCommandRunner runner(adapter, link.get());
-    runner.SetStay(parser.isSet(stay));
-    if (parser.isSet(script)) {
-        QString error;
-        if (!runner.LoadScript(parser.value(script), &error)) {
-            PrintError(error);
-            return 1;
-        }
-    }
+    TLineAdapter adapter(parser.isSet(common.fast), baudValue);
+    TLineCommands runner(adapter, link.get());
+    std::vector<TPollSource> others;
     if (link) {
         adapter.SetLineSink([&](const LineText& text) { link->Send(text); });
         link->SetReceiver([&](const LineText& text) { adapter.FromLine(text); });
+        others.push_back({[&] { return link->PollFd(); }, short(POLLIN | POLLPRI),
+                          [&](int64_t now) { return link->TimeoutMs(now); },
+                          [&](short revents, int64_t now) { link->Service(revents, now); }});
     }
-
-    // The signals are let through only while the loop waits, so that one
-    // cannot slip in between the check and the wait.
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    sigset_t blocked, waiting;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGTERM);
-    sigaddset(&blocked, SIGINT);
-    sigprocmask(SIG_BLOCK, &blocked, &waiting);
-
-    if (!adapter.Plug()) {
-        PrintError(QStringLiteral("cannot open a pseudo-terminal"));
-        return 1;
-    }
-
-    bool running = runner.Pump();
-    while (running && !stopRequested) {
-        std::vector<pollfd> fds;
-        const int stdinAt = runner.InputEnded() ? -1 : int(fds.size());
-        if (stdinAt >= 0)
-            fds.push_back({STDIN_FILENO, POLLIN, 0});
-        const int masterAt = adapter.PollFd() >= 0 ? int(fds.size()) : -1;
-        if (masterAt >= 0)
-            fds.push_back({adapter.PollFd(), POLLIN, 0});
-        const int socketAt = link && link->PollFd() >= 0 ? int(fds.size()) : -1;
-        if (socketAt >= 0)
-            fds.push_back({link->PollFd(), POLLIN | POLLPRI, 0});
-
-        const int64_t now = NowUs();
-        const int timeout = Earliest(
-            {adapter.TimeoutMs(now), runner.TimeoutMs(now), link ? link->TimeoutMs(now) : -1});
-        timespec ts{timeout / 1000, (timeout % 1000) * 1000000L};
-        if (::ppoll(fds.data(), fds.size(), timeout < 0 ? nullptr : &ts, &waiting) < 0)
-            for (pollfd& p : fds)
-                p.revents = 0;
-        if (stopRequested)
-            break;
-
-        if (stdinAt >= 0 && fds[stdinAt].revents) {
-            char buffer[4096];
-            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n >= 0 || (errno != EINTR && errno != EAGAIN))
-                runner.Feed(buffer, n > 0 ? int(n) : 0);
-        }
-        // Commands first: a fault set now holds for the bytes of this round.
-        running = runner.Pump();
-        const int64_t served = NowUs();
-        adapter.Service(masterAt >= 0 ? fds[masterAt].revents : 0, served);
-        if (link)
-            link->Service(socketAt >= 0 ? fds[socketAt].revents : 0, served);
-        // A wait may be over now.
-        running = running && runner.Pump();
-    }
-    return 0;
+    return RunSimulator(adapter, runner, parser, common, others);
 }

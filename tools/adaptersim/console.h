@@ -6,8 +6,9 @@
 
 #include <cstdint>
 
-// What lin9sim prints: one line at a time on standard output, flushed at
-// once, so that a program reading it sees every event as it happens.
+// What the adapter simulators print: one line at a time on standard output,
+// flushed at once, so that a program reading it sees every event as it
+// happens.
 
 // A line that is always printed (the pty path, command output, errors).
 void PrintLine(const QString& text);

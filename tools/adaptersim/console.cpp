@@ -1,4 +1,4 @@
-#include "console.h"
+#include "adaptersim/console.h"
 
 #include "util/linecode.h"
 
