@@ -100,11 +100,11 @@ TProtocolPage::TProtocolPage(TProtocol& protocol, const IClock& clock, QWidget* 
         item("Menu_CopyProtocolReceive", QStringLiteral("Копировать \"Прием\""));
     Menu_CopyProtocolSend =
         item("Menu_CopyProtocolSend", QStringLiteral("Копировать \"Передачу\""));
+    Separator_Perforator = separator("Separator_Perforator");
     Menu_PrfProtocolReceive =
         item("Menu_PrfProtocolReceive", QStringLiteral("\"Прием\" на перфоратор "));
     Menu_PrfProtocolSend =
         item("Menu_PrfProtocolSend", QStringLiteral("\"Передачу\" на перфоратор"));
-    Separator_Perforator = separator("Separator_Perforator");
     Separator_Paste = separator("Separator_Paste");
     Menu_PasteProtocolSend =
         item("Menu_PasteProtocolSend", QStringLiteral("Вставить на \"Передачу\""));

@@ -69,8 +69,8 @@ public:
 
     // The popup menu of the paint area. Its groups are separated by
     // Separator_Copy, Separator_Perforator and Separator_Paste (hidden while
-    // nothing follows them); the perforator items go before
-    // Separator_Perforator, the paste item before Separator_Paste.
+    // nothing follows them); the perforator items follow
+    // Separator_Perforator, the paste item Separator_Paste.
     QMenu* TntPopupMenu_Protocol;
     QAction* Menu_CopyProtocol;
     QAction* Menu_CopyProtocolReceive;

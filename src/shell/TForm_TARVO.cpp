@@ -14,6 +14,7 @@
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 #include "shell/version.h"
+#include "tape/tapewindows.h"
 #include "util/linecode.h"
 
 #include <QAction>
@@ -86,6 +87,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     outgoing_.SetQueue(&exchange_.Queue());
 
     buildPages();
+    buildTape();
     buildMenu();
     buildTray();
 
@@ -114,6 +116,10 @@ TForm_TARVO::~TForm_TARVO() {
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
     line_.reset();
+    // The perforator thread's events stop before the windows they reach go,
+    // and the windows go before the thread they drive.
+    prf_->Shutdown();
+    tape_.reset();
     prf_.reset();
     protocol_.AttachNotices(nullptr);
 }
@@ -229,11 +235,16 @@ void TForm_TARVO::RefreshHeadPanel() {
 }
 
 void TForm_TARVO::ModeChanged(bool automatic) {
+    if (Panel_ProtocolExchange)
+        Panel_ProtocolExchange->setVisible(!automatic);
     head_->TntLabel_Mode->setText(automatic ? QStringLiteral("АВТОМАТ") : QStringLiteral("РУЧНОЙ"));
     head_->TntLabel_Mode->setProperty("automatic", automatic);
 }
 
 void TForm_TARVO::ToggleMode() {
+    // Not while the exchange panel moves text from the line.
+    if (Panel_ProtocolExchange && Panel_ProtocolExchange->IsRunning())
+        return;
     exchange_.SetMode(!exchange_.IsAutomatic());
 }
 

@@ -4,6 +4,7 @@
 #include "editor/outgoing.h"
 #include "exchange/exchange.h"
 #include "shell/startup.h"
+#include "tape/TExchangePanel.h"
 
 #include <QMainWindow>
 
@@ -21,6 +22,7 @@ class QTabWidget;
 class QTimer;
 class THeadPanel;
 class TDayListPage;
+class TTapeWindows;
 class TEditorPage;
 class TProtocol;
 class TProtocolPage;
@@ -40,7 +42,7 @@ struct TSettingsRecords {
 
 // The main window: head panel, six pages, menu, tray icon and the one-second
 // timer that drives all periodic work.
-class TForm_TARVO : public QMainWindow, private IExchangeHost {
+class TForm_TARVO : public QMainWindow, private IExchangeHost, private ITapeExchangeHost {
     Q_OBJECT
 public:
     TForm_TARVO(const StartOptions& options, const QString& programFolder, TProtocol& protocol,
@@ -73,6 +75,8 @@ public:
     TOutgoingWriter& Outgoing() { return outgoing_; }
     TEditorPage* EditorPage() const { return editorPage_; }
     TDayListPage* InPage() const { return inPage_; }
+    TTapeWindows* Tape() const { return tape_.get(); }
+    TExchangePanel* ExchangePanel() const { return Panel_ProtocolExchange; }
     TDayListPage* OutPage() const { return outPage_; }
     // Refill the received / sent list when it shows the current day: after
     // telegrams of today were saved, sent or renamed.
@@ -176,6 +180,11 @@ private:
     void ManualExchangeFromLine(const LineText& chunk) override;
     void ShowScanCountdown(int seconds) override;
     void ShowQueueCount(int count) override;
+    // ITapeExchangeHost
+    void SendToLine(const LineText& text) override;
+    TapeReadResult ReadTape() override;
+    // The tape windows and the exchange panel, wired to the pages.
+    void buildTape();
 
     StartOptions options_;
     QString programFolder_;
@@ -187,6 +196,8 @@ private:
     TExchange exchange_;
     std::unique_ptr<CTlgClient> line_;
     std::unique_ptr<CPrfClient> prf_;
+    std::unique_ptr<TTapeWindows> tape_;
+    TExchangePanel* Panel_ProtocolExchange = nullptr;
     TOutgoingWriter outgoing_;
 
     THeadPanel* head_ = nullptr;

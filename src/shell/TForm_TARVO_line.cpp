@@ -141,8 +141,9 @@ void TForm_TARVO::PasteToLine(const AnsiText& text) {
         line->AppendSend(Cp1251ToCp866(text));
 }
 
-void TForm_TARVO::ManualExchangeFromLine(const LineText&) {
-    // The exchange panel of the protocol page passes the chunk to its target here.
+void TForm_TARVO::ManualExchangeFromLine(const LineText& chunk) {
+    if (Panel_ProtocolExchange && Panel_ProtocolExchange->ExchangeActive())
+        Panel_ProtocolExchange->OnLineBlock(chunk);
 }
 
 void TForm_TARVO::ShowScanCountdown(int seconds) {

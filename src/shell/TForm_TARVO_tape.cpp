@@ -7,11 +7,60 @@
 #include "config/portname.h"
 #include "editor/TEditorPage.h"
 #include "line/prfclient.h"
+#include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
 #include "shell/headpanel.h"
+#include "tape/tapewindows.h"
+#include "util/linecode.h"
 
+#include <QBoxLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+
+void TForm_TARVO::buildTape() {
+    tape_ = std::make_unique<TTapeWindows>(*prf_, protocol_, this);
+    Panel_ProtocolExchange = new TExchangePanel(config_, *prf_, protocol_, *this, protocolPage_);
+    protocolPage_->BottomPanels()->addWidget(Panel_ProtocolExchange);
+    // Shown in manual mode only (ModeChanged).
+    Panel_ProtocolExchange->setVisible(false);
+    // A transfer from the line keeps the pages where they are.
+    connect(Panel_ProtocolExchange, &TExchangePanel::runningChanged, this,
+            [this](bool running) { PC->tabBar()->setEnabled(!running); });
+
+    connect(inPage_->Button_Perforator, &QPushButton::clicked, this, [this] {
+        // The telegram as it came from the line; the shown text when the
+        // raw copy is missing.
+        const LineText raw = inPage_->ReceivedRawText;
+        tape_->ShowForPunch(raw.isEmpty() ? WideToLine(inPage_->Memo->toPlainText()) : raw);
+    });
+    inPage_->SetButtonAvailable(inPage_->Button_Perforator, true);
+    inPage_->Button_Perforator->setVisible(false);
+    connect(editorPage_, &TEditorPage::punchRequested, this,
+            [this](const LineText& text) { tape_->ShowForPunch(text); });
+    connect(editorPage_, &TEditorPage::punchWideRequested, this,
+            [this](const QString& text) { tape_->ShowForPunchWide(text); });
+    editorPage_->TapeAvailable = [this] { return prf_->IsActive() || config_.PerfNoBlock; };
+    editorPage_->ReadTape = [this]() -> std::optional<LineText> {
+        TapeReadResult result = tape_->ReadTape();
+        if (!result.accepted)
+            return std::nullopt;
+        return result.text;
+    };
+    protocolPage_->SetPerforatorEnabled([this] { return config_.PerfEnable; });
+    connect(protocolPage_, &TProtocolPage::punchRequested, this,
+            [this](const LineText& text) { tape_->ShowForPunch(text); });
+}
+
+void TForm_TARVO::SendToLine(const LineText& text) {
+    exchange_.SendToLine(text);
+}
+
+TapeReadResult TForm_TARVO::ReadTape() {
+    return tape_->ReadTape();
+}
 
 void TForm_TARVO::AttachPerforatorEvents() {
     // The perforator thread waits while these run on the GUI thread.
@@ -88,10 +137,18 @@ void TForm_TARVO::PerforatorTapeEnd(CPrfClient*) {
     TapeEnd();
 }
 
-void TForm_TARVO::TapeStatusChanged() {}
+void TForm_TARVO::TapeStatusChanged() {
+    tape_->StatusChanged();
+}
 
-void TForm_TARVO::TapeReceived(const LineText&) {}
+void TForm_TARVO::TapeReceived(const LineText& text) {
+    tape_->Received(text);
+}
 
-void TForm_TARVO::TapeSent() {}
+void TForm_TARVO::TapeSent() {
+    tape_->Sent();
+}
 
-void TForm_TARVO::TapeEnd() {}
+void TForm_TARVO::TapeEnd() {
+    tape_->TapeEnd();
+}

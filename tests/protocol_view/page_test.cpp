@@ -81,9 +81,9 @@ TEST_F(ProtocolPageTest, Controls) {
     QStringList items;
     for (QAction* action : menu->actions())
         items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(items,
-              QStringList({"Копировать", "-", "Копировать \"Прием\"", "Копировать \"Передачу\"",
-                           "-", "-", "Вставить на \"Передачу\""}));
+    EXPECT_EQ(items, QStringList({"Копировать", "-", "Копировать \"Прием\"",
+                                  "Копировать \"Передачу\"", "-", "\"Прием\" на перфоратор ",
+                                  "\"Передачу\" на перфоратор", "-", "Вставить на \"Передачу\""}));
     EXPECT_TRUE(menu->separatorsCollapsible()) << "trailing separators stay hidden";
 }
 
