@@ -1,0 +1,151 @@
+#include "print/pageprint.h"
+
+#include "support/runprogram.h"
+#include "support/testhome.h"
+
+#include <QFontDatabase>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kDateTime = QStringLiteral("09.12.2024 19:05:00");
+const QString kBanner =
+    QStringLiteral("------------------------------------------- KORVEL/COM 09.12.2024 19:05:00");
+
+struct Printout {
+    QString error;
+    int pdftotextExit = -1;
+    QList<QStringList> pages;  // the text lines of each page, trimmed, blank ones left out
+};
+
+Printout PrintToPdf(const QString& pdf, const QStringList& lines,
+                    const TPagePrintSettings& settings) {
+    Printout printout;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printout.error = PrintPages(printer, lines, settings, kDateTime);
+    }
+    const ProgramRun run = RunProgram(QStringLiteral("pdftotext"),
+                                      {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    printout.pdftotextExit = run.exitCode;
+    QStringList pages = QString::fromUtf8(run.out).split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    for (const QString& page : pages) {
+        QStringList texts;
+        for (const QString& line : page.split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                texts << line.trimmed();
+        printout.pages << texts;
+    }
+    return printout;
+}
+
+TPagePrintSettings Settings(bool printRegisters, bool autoWordWrap) {
+    TPagePrintSettings settings;
+    settings.printRegisters = printRegisters;
+    settings.autoWordWrap = autoWordWrap;
+    settings.font = QFont(QStringLiteral("DejaVu Sans"), 14);
+    return settings;
+}
+
+TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
+    ASSERT_TRUE(QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")))
+        << "package fonts-dejavu-core is needed";
+    // Far wider than a page; no digit 4 and no spaces, so that the pieces
+    // read back join into the line again.
+    QString pattern;
+    for (int i = 0; i < 300; ++i)
+        pattern += QChar(u'A' + i % 26);
+    QStringList many;
+    for (int i = 0; i < 200; ++i)
+        many << QStringLiteral("СТРОКА ") + QChar(u'A' + i / 26) + QChar(u'A' + i % 26);
+
+    enum class Body { Exact, Wrapped, Clipped };
+    const struct {
+        const char* name;
+        QStringList lines;
+        bool printRegisters;
+        bool autoWordWrap;
+        Body body;
+        QStringList expected;  // Wrapped, Clipped: the one line as given
+        bool manyPages;
+    } cases[] = {
+        {"index and marks",
+         {QStringLiteral("ЗЦЗЦ 141911"), QStringLiteral("А#Б|В&Г"), QStringLiteral("Д|#Е")},
+         false,
+         true,
+         Body::Exact,
+         {QStringLiteral("ЗЦЗЦ 1Ч1911"), QStringLiteral("АБВГ"), QStringLiteral("ДЕ")},
+         false},
+        {"marks kept",
+         {QStringLiteral("А#Б|В&Г")},
+         true,
+         true,
+         Body::Exact,
+         {QStringLiteral("А#Б|В&Г")},
+         false},
+        {"wrapped", {pattern}, false, true, Body::Wrapped, {pattern}, false},
+        {"clipped", {pattern}, false, false, Body::Clipped, {pattern}, false},
+        {"pages", many, false, true, Body::Exact, many, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHome home;
+        const Printout printout = PrintToPdf(home.file(QStringLiteral("telegram.pdf")), c.lines,
+                                             Settings(c.printRegisters, c.autoWordWrap));
+        EXPECT_EQ(printout.error, QString());
+        // pdftotext reads only a document that was ended.
+        ASSERT_EQ(printout.pdftotextExit, 0);
+        ASSERT_FALSE(printout.pages.isEmpty());
+        ASSERT_FALSE(printout.pages[0].isEmpty());
+        EXPECT_EQ(printout.pages[0][0], kBanner);
+        EXPECT_EQ(printout.pages.size() > 1, c.manyPages) << printout.pages.size();
+
+        QStringList body;
+        for (const QStringList& page : printout.pages)
+            body += page;
+        body.removeFirst();
+        EXPECT_FALSE(body.join(u'\n').contains(QLatin1String("KORVEL"))) << "a second banner";
+        switch (c.body) {
+            case Body::Exact:
+                EXPECT_EQ(body, c.expected);
+                break;
+            case Body::Wrapped:
+                EXPECT_GT(body.size(), 1);
+                EXPECT_EQ(body.join(QString()), c.expected[0]);
+                break;
+            case Body::Clipped:
+                ASSERT_EQ(body.size(), 1);
+                EXPECT_LT(body[0].size(), c.expected[0].size());
+                EXPECT_TRUE(c.expected[0].startsWith(body[0])) << body[0].toStdString();
+                break;
+        }
+    }
+}
+
+TEST(PrintPages, SaysWhenThePrinterDoesNotStart) {
+    TestHome home;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(home.file(QStringLiteral("no-such-folder/telegram.pdf")));
+    EXPECT_TRUE(PrintPages(printer, {QStringLiteral("ТЕКСТ")}, Settings(false, true), kDateTime)
+                    .startsWith(QStringLiteral("Не удалось начать печать на принтере ")));
+}
+
+TEST(SelectPagePrinter, SaysWhenThereIsNoPrinter) {
+    // A print server that is not there lists no printers.
+    TestHome home;
+    ScopedEnv server("CUPS_SERVER", home.file(QStringLiteral("no-cups.sock")));
+    QPrinter printer;
+    QString error;
+    EXPECT_FALSE(SelectPagePrinter(printer, -1, &error));
+    EXPECT_EQ(error, QStringLiteral("Нет доступных принтеров: печать невозможна"));
+}
+
+}  // namespace

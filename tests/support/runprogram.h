@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A program run to its end, with what it printed.
+struct ProgramRun {
+    int exitCode = -1;  // -1 when it did not start, crashed or outlived the ceiling
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramRun RunProgram(const QString& program, const QStringList& args, int ceilingMs = 30000);
