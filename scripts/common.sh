@@ -10,6 +10,7 @@ TARVO_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
+  console-cyrillic poppler-utils
 )
 
 tarvo_missing_packages() {

@@ -7,6 +7,7 @@
 #include "exchange/TQueuePage.h"
 #include "line/prfclient.h"
 #include "line/tlgclient.h"
+#include "print/printer.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
@@ -88,6 +89,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
 
     buildPages();
     buildTape();
+    buildPrinting();
     buildMenu();
     buildTray();
 
@@ -121,6 +123,7 @@ TForm_TARVO::~TForm_TARVO() {
     prf_->Shutdown();
     tape_.reset();
     prf_.reset();
+    printer_.reset();
     protocol_.AttachNotices(nullptr);
 }
 

@@ -23,6 +23,7 @@ class QTimer;
 class THeadPanel;
 class TDayListPage;
 class TTapeWindows;
+class TTelegramPrinter;
 class TEditorPage;
 class TProtocol;
 class TProtocolPage;
@@ -76,6 +77,7 @@ public:
     TEditorPage* EditorPage() const { return editorPage_; }
     TDayListPage* InPage() const { return inPage_; }
     TTapeWindows* Tape() const { return tape_.get(); }
+    TTelegramPrinter* Printer() const { return printer_.get(); }
     TExchangePanel* ExchangePanel() const { return Panel_ProtocolExchange; }
     TDayListPage* OutPage() const { return outPage_; }
     // Refill the received / sent list when it shows the current day: after
@@ -185,6 +187,11 @@ private:
     TapeReadResult ReadTape() override;
     // The tape windows and the exchange panel, wired to the pages.
     void buildTape();
+    // Printing (TForm_TARVO_print.cpp): the print buttons, and what the
+    // printer thread reports.
+    void buildPrinting();
+    void ConfirmAndPrint(const QStringList& lines);
+    void PrintJobEnded(int kind, const QString& detail);
 
     StartOptions options_;
     QString programFolder_;
@@ -197,6 +204,7 @@ private:
     std::unique_ptr<CTlgClient> line_;
     std::unique_ptr<CPrfClient> prf_;
     std::unique_ptr<TTapeWindows> tape_;
+    std::unique_ptr<TTelegramPrinter> printer_;
     TExchangePanel* Panel_ProtocolExchange = nullptr;
     TOutgoingWriter outgoing_;
 

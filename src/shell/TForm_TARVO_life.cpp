@@ -8,6 +8,7 @@
 #include "editor/TEditorPage.h"
 #include "line/prfclient.h"
 #include "line/tlgclient.h"
+#include "print/rawprint.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
@@ -97,6 +98,8 @@ void TForm_TARVO::AfterStart() {
         MinimizeToTray();
     exchange_.CheckFolders();
     ApplyScreenFont();
+    if (config_.LoadFont)
+        LoadPrinterFont(config_.LoadFontFileName, config_.PrinterFont);
     AttachLineEvents();
     AttachPerforatorEvents();
     head_->Button_Dial->setVisible(config_.VpnUse);

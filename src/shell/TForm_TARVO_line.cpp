@@ -112,14 +112,6 @@ void TForm_TARVO::PlaySound(const QString&) {
     // The sound player of the alerts plays the wave file here.
 }
 
-void TForm_TARVO::PrintTelegram(const QStringList&) {
-    // Telegram printing prints one copy here.
-}
-
-void TForm_TARVO::PrintCentreMessage(const LineText&) {
-    // Telegram printing prints the centre message here.
-}
-
 void TForm_TARVO::ForwardTelegram(const QString& text) {
     // The editor's send, without confirmation: the text goes to the output
     // folder as the next outgoing file of the day. Its own buffers: a

@@ -1,11 +1,13 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
+#include "print/printer.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
 #include "shell/entry.h"
 #include "shell/headpanel.h"
 #include "support/ckssimprocess.h"
+#include "support/lineliterals.h"
 #include "support/loopback.h"
 #include "support/mainwindowfixture.h"
 #include "support/modal.h"
@@ -25,6 +27,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +218,51 @@ TEST_F(MainWindowTest, TheReceivedStreamReachesTheDayFolderAndTheHeadPanel) {
     EXPECT_TRUE(QFile::exists(home.file("inp/0130/0130u911.001")));
     EXPECT_EQ(records.status.NumberInput, 1);
     EXPECT_TRUE(window->statusBar()->currentMessage().endsWith("0130 14.30 0001\r\n"));
+}
+
+// Received telegrams printed as they are filed: once, or as many copies as
+// SCHEMA_PRINT says for the scheme in the first line; a missing printer
+// says so and holds nothing; "Распечатать" asks first.
+TEST_F(MainWindowTest, ReceivedTelegramsArePrintedAutomaticallyAndOnRequest) {
+    home.write("lp0", "");
+    writeIni("[PRINT]\r\nAutoPrintTlg=1\r\nSkipLines=0\r\nPRN=" + home.file("lp0").toUtf8() +
+             "\r\n[SCHEMA_PRINT]\r\n123=3\r\n");
+    auto window = startedWindow();
+    TTelegramPrinter* printer = window->Printer();
+    auto banners = [&] { return ReadFileBytes(home.file("lp0")).count("KORVEL") / 2; };
+    window->Exchange().OnLineReceive(WideToLine(
+        QStringLiteral("ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nТЕКСТ\r\nНННН  0130 14.30 0001\r\n"
+                       "ЗЦЗЦ 002 ПМ12 123=123 7 12 1431\r\nСХЕМА\r\nНННН  0130 14.31 0002\r\n")));
+    ASSERT_TRUE(WaitUntil([&] { return printer->JobsWaiting() == 0; }));
+    EXPECT_EQ(printer->JobsDone(), 4);
+    EXPECT_EQ(banners(), 4) << "one copy, then three of scheme 123";
+    const QByteArray printed = ReadFileBytes(home.file("lp0"));
+    EXPECT_TRUE(printed.contains(L(u"ЗЦЗЦ 001 ПМ12 1Ч1911"))) << "every 4 as Ч";
+    EXPECT_EQ(dayProtocol().count("АВТОМАТИЧЕСКАЯ ПЕЧАТЬ СОХРАНЕННОЙ ТЛГ "), 4);
+
+    // The printer is gone: the operator learns it without the line waiting.
+    QFile::remove(home.file("lp0"));
+    window->Exchange().OnLineReceive(WideToLine(
+        QStringLiteral("ЗЦЗЦ 003 ПМ12 141911 7 12 1432\r\nТЕКСТ\r\nНННН  0130 14.32 0003\r\n")));
+    ASSERT_TRUE(WaitUntil([&] { return printer->JobsWaiting() == 0; }));
+    EXPECT_TRUE(dayProtocol().contains("ОШИБКА ПЕЧАТИ (НЕТ УСТРОЙСТВА)"));
+    ASSERT_EQ(OpenMessageBoxes().size(), 1);
+    EXPECT_EQ(OpenMessageBoxes().first()->text(), "Print error (No Device)");
+    EXPECT_TRUE(OpenMessageBoxes().first()->windowTitle().isEmpty());
+    OpenMessageBoxes().first()->close();
+
+    // "Распечатать" of "Входящие" with its confirmation.
+    home.write("lp0", "");
+    window->RefreshInListIfToday();
+    QTreeWidget* in = window->InPage()->ListView;
+    ASSERT_GE(in->topLevelItemCount(), 1);
+    in->setCurrentItem(in->topLevelItem(0));
+    {
+        ModalAnswerer execute(QStringLiteral("Выполнить"));
+        window->InPage()->Button_Print->click();
+        EXPECT_EQ(execute.title, "Распечатка текста телеграммы");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return printer->JobsWaiting() == 0 && banners() == 1; }));
 }
 
 TEST_F(MainWindowTest, AFailedSaveShowsItsBoxWithoutHoldingTheLine) {
