@@ -26,9 +26,9 @@ struct _tlg_status;
 // writing are TOutgoingWriter's; this page collects its fields for them and
 // is the writer's operator side (confirmation, error boxes).
 //
-// The crypto block, printing and loading from tape come with their own
-// parts: their controls are in place and stay disabled until then. The
-// control service's request form ("АВТОКСС") is the main window's.
+// The crypto block comes with its own part: its controls are in place and
+// stay disabled until then. Printing, the tape and the control service's
+// request form ("АВТОКСС") are the main window's.
 class TEditorPage : public QWidget, public IOutgoingHost {
     Q_OBJECT
 public:

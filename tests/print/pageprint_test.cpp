@@ -1,4 +1,8 @@
 #include "print/pageprint.h"
+#include "config/tlgconfig.h"
+#include "print/printer.h"
+#include "support/fakeclock.h"
+#include "support/loopback.h"
 
 #include "support/runprogram.h"
 #include "support/testhome.h"
@@ -146,6 +150,22 @@ TEST(SelectPagePrinter, SaysWhenThereIsNoPrinter) {
     QString error;
     EXPECT_FALSE(SelectPagePrinter(printer, -1, &error));
     EXPECT_EQ(error, QStringLiteral("Нет доступных принтеров: печать невозможна"));
+
+    // The same through the printer thread: the job ends with the reason.
+    _tlg_config config;
+    config.MatrixRaw = false;
+    _tlg_controls controls;
+    FakeClock clock(QDateTime(QDate(2026, 1, 30), QTime(12, 0, 5)));
+    TTelegramPrinter telegrams(config, controls, clock);
+    QList<std::pair<int, QString>> ended;
+    QObject::connect(&telegrams, &TTelegramPrinter::jobEnded, &telegrams,
+                     [&](int kind, const QString& detail) {
+                         ended.append({kind, detail});
+                     });
+    telegrams.Print({QStringLiteral("141911")});
+    ASSERT_TRUE(WaitUntil([&] { return !ended.isEmpty(); }));
+    EXPECT_EQ(ended.first().first, kPageError);
+    EXPECT_EQ(ended.first().second, error);
 }
 
 }  // namespace
