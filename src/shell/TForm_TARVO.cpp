@@ -1,6 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
+#include "archive/TSearchPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
 #include "exchange/TForm_AutoKSS.h"
@@ -16,6 +17,7 @@
 #include "shell/trayimages.h"
 #include "shell/version.h"
 #include "tape/tapewindows.h"
+#include "util/clock.h"
 #include "util/linecode.h"
 
 #include <QAction>
@@ -128,12 +130,6 @@ TForm_TARVO::~TForm_TARVO() {
 }
 
 void TForm_TARVO::buildPages() {
-    auto page = [this](const QString& name, const QString& caption) {
-        auto* widget = new QWidget(PC);
-        widget->setObjectName(name);
-        PC->addTab(widget, caption);
-        return widget;
-    };
     protocolPage_ = new TProtocolPage(protocol_, clock_, PC);
     protocolPage_->SetTyping(&exchange_);
     protocolPage_->SetTodaySource([this] { return exchange_.Clock().WorkingTime().date(); });
@@ -149,7 +145,18 @@ void TForm_TARVO::buildPages() {
     PC->addTab(TabSheet_Out, QStringLiteral("Исходящие"));
     TabSheet_In = makeListPage(true);
     PC->addTab(TabSheet_In, QStringLiteral("Входящие"));
-    TabSheet_Seach = page(QStringLiteral("TabSheet_Seach"), QStringLiteral("Поиск"));
+    searchPage_ = new TSearchPage(config_, PC);
+    // Both dates on the start-up day; without dates, the working day.
+    searchPage_->SetDates(clock_.LocalTime().date());
+    searchPage_->SetTodaySource([this] { return exchange_.Clock().WorkingTime().date(); });
+    connect(searchPage_, &TSearchPage::toEditorRequested, this, [this](const QString& text) {
+        editorPage_->TakeReceivedText(text);
+        PC->setCurrentWidget(TabSheet_Editor);
+    });
+    connect(searchPage_, &TSearchPage::printRequested, this,
+            [this](const QStringList& lines) { PrintTelegram(lines); });
+    TabSheet_Seach = searchPage_;
+    PC->addTab(searchPage_, QStringLiteral("Поиск"));
     TabSheet_Editor = makeEditorPage();
     PC->addTab(TabSheet_Editor, QStringLiteral("Редактор"));
 

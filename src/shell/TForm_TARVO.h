@@ -22,6 +22,7 @@ class QTabWidget;
 class QTimer;
 class THeadPanel;
 class TDayListPage;
+class TSearchPage;
 class TTapeWindows;
 class TTelegramPrinter;
 class TEditorPage;
@@ -76,6 +77,7 @@ public:
     TOutgoingWriter& Outgoing() { return outgoing_; }
     TEditorPage* EditorPage() const { return editorPage_; }
     TDayListPage* InPage() const { return inPage_; }
+    TSearchPage* SearchPage() const { return searchPage_; }
     TTapeWindows* Tape() const { return tape_.get(); }
     TTelegramPrinter* Printer() const { return printer_.get(); }
     TExchangePanel* ExchangePanel() const { return Panel_ProtocolExchange; }
@@ -215,6 +217,7 @@ private:
     QWidget* TabSheet_Out = nullptr;
     QWidget* TabSheet_In = nullptr;
     QWidget* TabSheet_Seach = nullptr;
+    TSearchPage* searchPage_ = nullptr;
     QWidget* TabSheet_Editor = nullptr;
     TProtocolPage* protocolPage_ = nullptr;
     TEditorPage* editorPage_ = nullptr;

@@ -4,6 +4,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "archive/TDayListPage.h"
+#include "archive/TSearchPage.h"
 #include "config/settings.h"
 #include "editor/TEditorPage.h"
 #include "line/prfclient.h"
@@ -233,6 +234,7 @@ void TForm_TARVO::FormDestroy() {
         return;
     finished_ = true;
     Timer_1sec->stop();
+    searchPage_->StopSearch();
     RememberGeometry();
     const QString error = SaveSettings(options_.IniPath, config_, status_, records_.controls);
     // A settings file that cannot be written must not cost the day's protocol.

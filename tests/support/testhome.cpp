@@ -84,3 +84,9 @@ ScopedCurrentFolder::ScopedCurrentFolder(const QString& folder) : saved_(QDir::c
 ScopedCurrentFolder::~ScopedCurrentFolder() {
     QDir::setCurrent(saved_);
 }
+
+bool SetWriteTime(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(time, QFileDevice::FileModificationTime);
+}

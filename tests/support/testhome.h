@@ -3,6 +3,7 @@
 #include "util/texttypes.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -65,6 +66,9 @@ int FileMode(const QString& path);
 // A text as a Unicode file holds it: the byte order mark FF FE, then UTF-16
 // little-endian, built by hand so that it does not share the program's code.
 QByteArray Utf16FileBytes(const QString& text);
+
+// Sets a file's last-write time; false when it cannot.
+bool SetWriteTime(const QString& path, const QDateTime& time);
 
 // Bytes as "41 80 0D" for readable assertion messages.
 std::string HexBytes(const QByteArray& bytes);
