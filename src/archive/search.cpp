@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -193,25 +194,26 @@ QList<TSearchHit> SearchDay(const QString& folder, const QString& mask, const TS
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return hits;
-    struct Entry {
-        QByteArray raw;
-        QString name;
-    };
-    QList<Entry> entries;
+    // Names stay bytes until they are hits; nearly all are plain ASCII.
+    QList<QByteArray> entries;
+    QString name;
     while (const dirent* e = ::readdir(dir)) {
         const char* raw = e->d_name;
         if (raw[0] < '0' || raw[0] > '9')
             continue;
         if (std::strstr(raw, ".tlg") || std::strstr(raw, ".rcv"))
             continue;
-        const QString name = QFile::decodeName(raw);
-        if (!MatchesMask(name, mask))
-            continue;
-        entries.append({QByteArray(raw), name});
+        const QByteArray bytes(raw);
+        bool ascii = true;
+        for (const char c : bytes)
+            ascii = ascii && uint8_t(c) < 0x80;
+        name = ascii ? QString::fromLatin1(bytes) : QFile::decodeName(bytes);
+        if (MatchesMask(name, mask))
+            entries.append(bytes);
     }
     // In the finder's order: by name, ignoring case.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    std::sort(entries.begin(), entries.end(), [](const QByteArray& a, const QByteArray& b) {
+        return ::strcasecmp(a.constData(), b.constData()) < 0;
     });
     const TNeedles needles = MakeNeedles(query);
     const bool content = !query.indexText.isEmpty() || !query.searchText.isEmpty();
@@ -219,10 +221,10 @@ QList<TSearchHit> SearchDay(const QString& folder, const QString& mask, const TS
     const qint64 toSecs = to.toSecsSinceEpoch();
     QByteArray buffer;
     const int dfd = ::dirfd(dir);
-    for (const Entry& entry : entries) {
+    for (const QByteArray& entry : entries) {
         if (stop)
             break;
-        const int fd = ::openat(dfd, entry.raw.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int fd = ::openat(dfd, entry.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0)
             continue;
         struct stat st {};
@@ -235,7 +237,7 @@ QList<TSearchHit> SearchDay(const QString& folder, const QString& mask, const TS
             continue;
         TSearchHit h;
         h.written = QDateTime::fromSecsSinceEpoch(st.st_mtime);
-        h.name = entry.name;
+        h.name = QFile::decodeName(entry);
         h.folder = folder;
         h.read = query.readMarks && !(st.st_mode & S_IXUSR);
         hits.append(h);
