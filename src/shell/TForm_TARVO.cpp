@@ -1,5 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
+#include "alerts/alertwindows.h"
+#include "alerts/soundplayer.h"
 #include "archive/TDayListPage.h"
 #include "archive/TSearchPage.h"
 #include "config/settings.h"
@@ -94,6 +96,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     buildPrinting();
     buildMenu();
     buildTray();
+    buildAlerts();
 
     connect(head_, &THeadPanel::modeClicked, this, &TForm_TARVO::ToggleMode);
     connect(head_, &THeadPanel::countersClicked, this, &TForm_TARVO::ShowCountersDialog);

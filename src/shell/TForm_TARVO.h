@@ -24,6 +24,14 @@ class THeadPanel;
 class TDayListPage;
 class TSearchPage;
 class TTapeWindows;
+class ISoundPlayer;
+class TSoundPlayer;
+class TSoundProxy;
+class TForm_Info;
+class TForm_RaketaConfirm;
+class TForm_Message;
+class TNoConnectionAlarm;
+struct TAlertContext;
 class TTelegramPrinter;
 class TEditorPage;
 class TProtocol;
@@ -80,6 +88,11 @@ public:
     TSearchPage* SearchPage() const { return searchPage_; }
     TTapeWindows* Tape() const { return tape_.get(); }
     TTelegramPrinter* Printer() const { return printer_.get(); }
+    // The sounds go to this player (tests); null puts back the desktop's.
+    void SetSoundPlayer(ISoundPlayer* player);
+    TForm_Info* InfoWindow() const { return Form_Info; }
+    TForm_RaketaConfirm* ConfirmWindow() const { return Form_RaketaConfirm; }
+    TForm_Message* MessageWindow() const { return Form_Message; }
     TExchangePanel* ExchangePanel() const { return Panel_ProtocolExchange; }
     TDayListPage* OutPage() const { return outPage_; }
     // Refill the received / sent list when it shows the current day: after
@@ -194,6 +207,11 @@ private:
     void buildPrinting();
     void ConfirmAndPrint(const QStringList& lines);
     void PrintJobEnded(int kind, const QString& detail);
+    // The alerts (TForm_TARVO_alerts.cpp).
+    void buildAlerts();
+    void AlertRaised(const QString& text);
+    void AlertDismissed();
+    void StopAlertSounds();
 
     StartOptions options_;
     QString programFolder_;
@@ -207,6 +225,15 @@ private:
     std::unique_ptr<CPrfClient> prf_;
     std::unique_ptr<TTapeWindows> tape_;
     std::unique_ptr<TTelegramPrinter> printer_;
+    std::unique_ptr<TSoundPlayer> player_;
+    std::unique_ptr<TSoundProxy> sound_;
+    std::unique_ptr<TAlertContext> alertContext_;
+    TForm_Info* Form_Info = nullptr;
+    TForm_RaketaConfirm* Form_RaketaConfirm = nullptr;
+    TForm_Message* Form_Message = nullptr;
+    std::unique_ptr<TNoConnectionAlarm> noConnectionAlarm_;
+    bool trayBlink_ = false;
+    bool trayBlinkOn_ = false;
     TExchangePanel* Panel_ProtocolExchange = nullptr;
     TOutgoingWriter outgoing_;
 

@@ -3,6 +3,8 @@
 
 #include "shell/TForm_TARVO.h"
 
+#include "alerts/alertwindows.h"
+#include "alerts/soundplayer.h"
 #include "archive/TDayListPage.h"
 #include "archive/TSearchPage.h"
 #include "config/settings.h"
@@ -91,6 +93,7 @@ void TForm_TARVO::Timer_1secTimer() {
     exchange_.TickClock();
     head_->Label_Time->setText(status_.CurrentSecondsColonText);
     RefreshLinkDisplay();
+    noConnectionAlarm_->Tick(exchange_.IsLineConnected());
     exchange_.TickWork();
 }
 
@@ -101,6 +104,7 @@ void TForm_TARVO::AfterStart() {
     ApplyScreenFont();
     if (config_.LoadFont)
         LoadPrinterFont(config_.LoadFontFileName, config_.PrinterFont);
+    EnsureDefaultAlarm(programFolder_);
     AttachLineEvents();
     AttachPerforatorEvents();
     head_->Button_Dial->setVisible(config_.VpnUse);
@@ -227,6 +231,7 @@ void TForm_TARVO::FormClose() {
     }
     line_->Terminate();
     prf_->Terminate();
+    StopAlertSounds();
 }
 
 void TForm_TARVO::FormDestroy() {

@@ -78,38 +78,20 @@ void TForm_TARVO::RefreshLinkDisplay() {
     } else {
         head_->Label_LineControlTimeOut->clear();
     }
-    if (image != trayImage_) {
+    if (trayBlink_) {
+        // An alert waits while the window is away: the icon blinks.
+        trayBlinkOn_ = !trayBlinkOn_;
+        TrayIcon->setIcon(trayBlinkOn_ ? QIcon() : TrayImage(image));
         trayImage_ = image;
+    } else if (image != trayImage_ || trayBlinkOn_) {
+        trayImage_ = image;
+        trayBlinkOn_ = false;
         TrayIcon->setIcon(TrayImage(image));
     }
 }
 
 void TForm_TARVO::ShowChannelState(const QString& code) {
     head_->TntLabel_ChannelStatus->setText(code);
-}
-
-void TForm_TARVO::ShowCategoryAlert() {
-    // The category alert window (Form_Info) is shown here.
-}
-
-void TForm_TARVO::CloseCategoryAlert() {
-    // The category alert window (Form_Info) is closed here.
-}
-
-void TForm_TARVO::OpenConfirmation(const LineText&) {
-    // The confirmation window of category Р (Form_RaketaConfirm) opens here.
-}
-
-void TForm_TARVO::ShowOperatorMessage(const LineText&) {
-    // The message window (Form_Message) shows the centre's words here.
-}
-
-void TForm_TARVO::Beep() {
-    QApplication::beep();
-}
-
-void TForm_TARVO::PlaySound(const QString&) {
-    // The sound player of the alerts plays the wave file here.
 }
 
 void TForm_TARVO::ForwardTelegram(const QString& text) {

@@ -1,5 +1,6 @@
 #include "shell/TForm_TARVO.h"
 
+#include "alerts/alertwindows.h"
 #include "archive/TDayListPage.h"
 #include "print/printer.h"
 #include "protocol/TForm_PrtWindowMessage.h"
@@ -11,6 +12,7 @@
 #include "support/loopback.h"
 #include "support/mainwindowfixture.h"
 #include "support/modal.h"
+#include "support/recordingsound.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 #include "util/linecode.h"
@@ -485,6 +487,45 @@ TEST_F(MainWindowTest, AFailingForwardHoldsNothingWhileTelegramsArrive) {
             << name.toStdString() << " is not filed with its trailer";
     }
     window->OnSystemShutdown();
+}
+
+}  // namespace
+
+namespace {
+
+// The centre announces a category telegram, then asks to confirm one of
+// category Р: the alert goes, the confirmation comes, and the operator's
+// confirmation reaches the centre over the real line.
+TEST_F(MainWindowTest, TheCentresCategoryAndConfirmationRequestsAreAnswered) {
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
+    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+             "\r\n[SOUND]\r\nK_Type=3\r\nRaketa_Type=2\r\n");
+    auto window = startedWindow();
+    RecordingSound sound;
+    window->SetSoundPlayer(&sound);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            window->Timer_1secTimer();
+            return window->Exchange().ChannelState() == TExchange::StateRB;
+        },
+        20000))
+        << dayProtocol().toStdString();
+
+    centre.Command(QStringLiteral("message ПЕРЕДАЕТСЯ КАТЕГОРИЙНАЯ"));
+    ASSERT_TRUE(WaitUntil([&] { return window->InfoWindow()->isVisible(); }));
+    EXPECT_EQ(sound.calls, QStringList{"loop alarm.wav"});
+    centre.Command(QStringLiteral("message ПОДТВЕРДИТЕ ПРИЕМ Р 012"));
+    ASSERT_TRUE(WaitUntil([&] { return window->ConfirmWindow()->isVisible(); }));
+    EXPECT_FALSE(window->InfoWindow()->isVisible()) << "the alert closes first";
+    EXPECT_EQ(sound.calls, (QStringList{"loop alarm.wav", "stop", "play alarm.wav"}));
+    window->ConfirmWindow()->Edit_Name->setText(QStringLiteral("ИВАНОВ"));
+    const QString number = window->ConfirmWindow()->Edit_N->text();
+    window->ConfirmWindow()->Button_Confirm->click();
+    EXPECT_TRUE(centre.WaitOutput(
+        (QStringLiteral("ЗЦЗЦ КС Р") + number + QStringLiteral(" ПРИН ИВАНОВ НННН  ")).toUtf8()))
+        << centre.Output().toStdString();
+    window->SetSoundPlayer(nullptr);
 }
 
 }  // namespace
