@@ -90,6 +90,9 @@ TForm_RaketaConfirm::TForm_RaketaConfirm(const TAlertContext& context, QWidget* 
     setWindowTitle(QStringLiteral("TARVO/COM"));
     setModal(false);
     Label_Title = new QLabel(QStringLiteral("Подтверждение приема Р"), this);
+    QFont bold = Label_Title->font();
+    bold.setBold(true);
+    Label_Title->setFont(bold);
     Label_Msg = new QLabel(this);
     Label_Msg->setObjectName(QStringLiteral("Label_Msg"));
     Label_Msg->setWordWrap(true);
@@ -203,6 +206,7 @@ TForm_Message::TForm_Message(const TAlertContext& context, QWidget* parent)
     Label_Message = new QLabel(this);
     Label_Message->setObjectName(QStringLiteral("Label_Message"));
     Label_Message->setWordWrap(true);
+    Label_Message->setMinimumWidth(360);
     Button_Close = new QPushButton(QStringLiteral("Закрыть"), this);
     Button_Close->setObjectName(QStringLiteral("Button_Close"));
     auto* column = new QVBoxLayout(this);
