@@ -6,17 +6,23 @@
 #include "editor/compose.h"
 #include "editor/editortext.h"
 #include "protocol/protocol.h"
+#include "util/clipboard.h"
+#include "util/codepages.h"
 #include "util/linecode.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +34,7 @@ namespace {
 
 const QString kAllFilesFilter = QStringLiteral("Все файлы (*)");
 const QString kTlgFilesFilter = QStringLiteral("ТЛГ файлы (*.tlg);;Все файлы (*)");
+const QString kTlgSaveFilter = QStringLiteral("ТЛГ файлы (*.tlg)");
 
 QStringList memoLines(const QPlainTextEdit* memo) {
     return MemoLines(memo->toPlainText());
@@ -47,12 +54,20 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     ChooseFile = [this](const QString& filter) {
         return QFileDialog::getOpenFileName(this, QString(), programFolder_, filter);
     };
+    ChooseSaveFile = [this](const QString& filter, const QString& suffix) {
+        QFileDialog dialog(this, QString(), programFolder_, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
+    };
     buildControls();
 
     connect(TntMemo_Edit, &QPlainTextEdit::textChanged, this, &TEditorPage::UpdateEditorState);
     connect(TntMemo_Edit_PS, &QPlainTextEdit::textChanged, this, &TEditorPage::UpdateEditorState);
     connect(TntMemo_Edit_PerforatorString, &QPlainTextEdit::textChanged, this,
-            &TEditorPage::UpdateEditorState);
+            &TEditorPage::cryptoPaneChanged);
     connect(MaskEdit_Editor_Index, &QLineEdit::textChanged, this, &TEditorPage::UpdateEditorState);
     connect(TntComboBox_Editor_Category, &QComboBox::activated, this,
             &TEditorPage::TntComboBox_Editor_CategoryChange);
@@ -65,10 +80,33 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(TntButton_AutoKSS, &QPushButton::clicked, this, &TEditorPage::autoKssClicked);
     connect(Button_Editor_ToPerforator, &QPushButton::clicked, this,
             &TEditorPage::Button_Editor_ToPerforatorClick);
+    connect(CheckBox_EditorCriptoMode, &QCheckBox::toggled, this,
+            &TEditorPage::CheckBox_EditorCriptoModeClick);
+    connect(TntCheckBox_PerforatorString_Reg, &QCheckBox::toggled, this,
+            &TEditorPage::RefreshCryptoDisplay);
+    const std::pair<QPushButton*, TCryptoPiece> moves[] = {
+        {TntButton_PerforatorString_DeleteBegin, TCryptoPiece::FirstByte},
+        {TntButton_PerforatorString_DeleteStartLine, TCryptoPiece::FirstLine},
+        {TntButton_PerforatorString_DeleteEnd, TCryptoPiece::LastByte},
+        {TntButton_PerforatorString_DeleteEndLine, TCryptoPiece::LastLine}};
+    for (const auto& [button, piece] : moves)
+        connect(button, &QPushButton::clicked, this, [this, piece] {
+            MoveCryptoPiece(piece, QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+        });
+    connect(Button_Edit_CriptoBlockToPerforator, &QPushButton::clicked, this,
+            &TEditorPage::Button_Edit_CriptoBlockToPerforatorClick);
+    connect(TntMemo_Edit_PerforatorString, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                TntPopupMenu_CryptPopup();
+                TntPopupMenu_Crypt->popup(TntMemo_Edit_PerforatorString->mapToGlobal(at));
+            });
+    connect(CryptClear, &QAction::triggered, this, &TEditorPage::CryptClearClick);
+    connect(CryptPaste, &QAction::triggered, this, &TEditorPage::CryptPasteClick);
+    connect(CryptSave, &QAction::triggered, this, &TEditorPage::CryptSaveClick);
 
     TntComboBox_Editor_CategoryChange();
     CheckBox_FromClick();
-    UpdateEditorState();
+    cryptoPaneChanged();
 }
 
 // The owner detaches the page from the writer: the writer may already be
@@ -123,28 +161,22 @@ void TEditorPage::buildControls() {
     TntEdit_Editor_FromData->setText(QStringLiteral("00/00 0000="));
     TntEdit_Editor_FromData->setMaximumWidth(120);
 
-    TntMemo_Edit = new QPlainTextEdit(this);
+    // The text and the crypto pane share this panel; the pane's height is
+    // set from the panel's, not by a layout.
+    Panel_Editor = new QWidget(this);
+    named(Panel_Editor, "Panel_Editor");
+    Panel_Editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    Panel_Editor->setMinimumHeight(120);
+    Panel_Editor->installEventFilter(this);
+    TntMemo_Edit = new QPlainTextEdit(Panel_Editor);
     named(TntMemo_Edit, "TntMemo_Edit");
     TntMemo_Edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-
-    Panel_Editor_Perforator = new QWidget(this);
-    named(Panel_Editor_Perforator, "Panel_Editor_Perforator");
-    TntMemo_Edit_PerforatorString = new QPlainTextEdit(Panel_Editor_Perforator);
-    named(TntMemo_Edit_PerforatorString, "TntMemo_Edit_PerforatorString");
-    TntMemo_Edit_PerforatorString->setReadOnly(true);
-    TntMemo_Edit_PS = new QPlainTextEdit(Panel_Editor_Perforator);
-    named(TntMemo_Edit_PS, "TntMemo_Edit_PS");
-    auto* crypto = new QVBoxLayout(Panel_Editor_Perforator);
-    crypto->setContentsMargins(0, 0, 0, 0);
-    crypto->addWidget(TntMemo_Edit_PerforatorString, 2);
-    crypto->addWidget(TntMemo_Edit_PS, 1);
-    Panel_Editor_Perforator->setVisible(false);
+    buildCryptoPane();
 
     TntCheckBox_EditorAutoFormat = new QCheckBox(QStringLiteral("Строка 63"), this);
     named(TntCheckBox_EditorAutoFormat, "TntCheckBox_EditorAutoFormat");
     CheckBox_EditorCriptoMode = new QCheckBox(QStringLiteral("Крипт"), this);
     named(CheckBox_EditorCriptoMode, "CheckBox_EditorCriptoMode");
-    CheckBox_EditorCriptoMode->setEnabled(false);
 
     auto button = [this, &named](const QString& caption, const char* name) {
         auto* b = new QPushButton(caption, this);
@@ -196,9 +228,107 @@ void TEditorPage::buildControls() {
     page->setContentsMargins(4, 4, 4, 4);
     page->addLayout(header);
     page->addLayout(origin);
-    page->addWidget(TntMemo_Edit, 3);
-    page->addWidget(Panel_Editor_Perforator, 2);
+    page->addWidget(Panel_Editor, 1);
     page->addLayout(buttons);
+}
+
+void TEditorPage::buildCryptoPane() {
+    Panel_Editor_Perforator = new QWidget(Panel_Editor);
+    Panel_Editor_Perforator->setObjectName(QStringLiteral("Panel_Editor_Perforator"));
+    QWidget* pane = Panel_Editor_Perforator;
+    auto button = [pane](const QString& caption, const QString& hint, const char* name) {
+        auto* b = new QPushButton(caption, pane);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(hint);
+        b->setMaximumWidth(50);
+        return b;
+    };
+    auto titleBar = [pane](const QString& caption, const char* name) {
+        auto* title = new QLabel(caption, pane);
+        title->setObjectName(QLatin1String(name));
+        title->setFrameShape(QFrame::Panel);
+        title->setFrameShadow(QFrame::Raised);
+        return title;
+    };
+
+    TntPanel2 = titleBar(QStringLiteral("Криптоблок"), "TntPanel2");
+    TntButton_PerforatorString_DeleteBegin =
+        button(QStringLiteral(".>"), QStringLiteral("Перенести символ в заголовок"),
+               "TntButton_PerforatorString_DeleteBegin");
+    TntButton_PerforatorString_DeleteStartLine =
+        button(QStringLiteral("__>"), QStringLiteral("Перенести строку в заголовок"),
+               "TntButton_PerforatorString_DeleteStartLine");
+    TntCheckBox_PerforatorString_Reg = new QCheckBox(QStringLiteral("Показать регистры"), pane);
+    TntCheckBox_PerforatorString_Reg->setObjectName(
+        QStringLiteral("TntCheckBox_PerforatorString_Reg"));
+    TntCheckBox_PerforatorString_Reg->setChecked(true);
+    Button_Edit_CriptoBlockToPerforator = new QPushButton(QStringLiteral("Перфоратор"), pane);
+    Button_Edit_CriptoBlockToPerforator->setObjectName(
+        QStringLiteral("Button_Edit_CriptoBlockToPerforator"));
+    Button_Edit_CriptoBlockToPerforator->setVisible(false);
+
+    TntMemo_Edit_PerforatorString = new QPlainTextEdit(pane);
+    TntMemo_Edit_PerforatorString->setObjectName(QStringLiteral("TntMemo_Edit_PerforatorString"));
+    TntMemo_Edit_PerforatorString->setReadOnly(true);
+    TntMemo_Edit_PerforatorString->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TntMemo_Edit_PerforatorString->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TntMemo_Edit_PerforatorString->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette info = TntMemo_Edit_PerforatorString->palette();
+    info.setColor(QPalette::Base, info.color(QPalette::ToolTipBase));
+    info.setColor(QPalette::Text, info.color(QPalette::ToolTipText));
+    TntMemo_Edit_PerforatorString->setPalette(info);
+    TntMemo_Edit_PerforatorString->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    TntPopupMenu_Crypt = new QMenu(this);
+    TntPopupMenu_Crypt->setObjectName(QStringLiteral("TntPopupMenu_Crypt"));
+    CryptClear = TntPopupMenu_Crypt->addAction(QStringLiteral("Очистить"));
+    CryptPaste = TntPopupMenu_Crypt->addAction(QStringLiteral("Вставить"));
+    TntPopupMenu_Crypt->addSeparator();
+    CryptSave = TntPopupMenu_Crypt->addAction(QStringLiteral("Сохранить в файл"));
+
+    TntPanel1 = titleBar(QStringLiteral("Подпись"), "TntPanel1");
+    TntButton_PerforatorString_DeleteEndLine =
+        button(QStringLiteral("<___"), QStringLiteral("Перенести строку в подпись"),
+               "TntButton_PerforatorString_DeleteEndLine");
+    TntButton_PerforatorString_DeleteEnd =
+        button(QStringLiteral("<."), QStringLiteral("Перенести символ в подпись"),
+               "TntButton_PerforatorString_DeleteEnd");
+    TntMemo_Edit_PS = new QPlainTextEdit(pane);
+    TntMemo_Edit_PS->setObjectName(QStringLiteral("TntMemo_Edit_PS"));
+
+    auto* blockBar = new QHBoxLayout;
+    blockBar->addWidget(TntPanel2, 1);
+    blockBar->addWidget(TntButton_PerforatorString_DeleteBegin);
+    blockBar->addWidget(TntButton_PerforatorString_DeleteStartLine);
+    blockBar->addWidget(TntCheckBox_PerforatorString_Reg);
+    blockBar->addWidget(Button_Edit_CriptoBlockToPerforator);
+    auto* signatureBar = new QHBoxLayout;
+    signatureBar->addWidget(TntPanel1, 1);
+    signatureBar->addWidget(TntButton_PerforatorString_DeleteEndLine);
+    signatureBar->addWidget(TntButton_PerforatorString_DeleteEnd);
+    auto* crypto = new QVBoxLayout(pane);
+    crypto->setContentsMargins(0, 2, 0, 0);
+    crypto->setSpacing(2);
+    crypto->addLayout(blockBar);
+    crypto->addWidget(TntMemo_Edit_PerforatorString, 2);
+    crypto->addLayout(signatureBar);
+    crypto->addWidget(TntMemo_Edit_PS, 1);
+    pane->setVisible(false);
+}
+
+bool TEditorPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Panel_Editor && event->type() == QEvent::Resize)
+        layoutEditorPanel();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TEditorPage::layoutEditorPanel() {
+    const int width = Panel_Editor->width();
+    const int height = Panel_Editor->height();
+    const int pane = CheckBox_EditorCriptoMode->isChecked() ? height * 4 / 5 : 0;
+    TntMemo_Edit->setGeometry(0, 0, width, height - pane);
+    Panel_Editor_Perforator->setGeometry(0, height - pane, width, pane);
+    Panel_Editor_Perforator->setVisible(pane > 0);
 }
 
 void TEditorPage::ApplyControls(const _tlg_controls& controls) {
@@ -381,8 +511,7 @@ void TEditorPage::NewTelegram(bool showEditor) {
     TntMemo_Edit_PS->clear();
     CryptoBlock.clear();
     RefreshCryptoDisplay();
-    if (!CheckBox_EditorCriptoMode->isChecked())
-        Panel_Editor_Perforator->setVisible(false);
+    layoutEditorPanel();
     TntComboBox_Editor_Category->setCurrentIndex(TntComboBox_Editor_Category->count() > 0 ? 0 : -1);
     // Selecting in code raises no change of its own; the index/schema
     // switch must follow the new category all the same.
@@ -425,13 +554,96 @@ void TEditorPage::TakeRequest(const QString& index, const QString& text) {
 }
 
 void TEditorPage::RefreshCryptoDisplay() {
-    // The crypto block's display (its line-code view and perforator string)
-    // belongs to the crypto part; until it exists the block is only kept.
+    TntMemo_Edit_PerforatorString->setPlainText(
+        CryptoBlockDisplay(CryptoBlock, TntCheckBox_PerforatorString_Reg->isChecked()));
 }
 
 void TEditorPage::SetCryptoAvailable(bool available) {
     cryptoAvailable_ = available;
     CheckBox_EditorCriptoMode->setEnabled(available);
+}
+
+void TEditorPage::CheckBox_EditorCriptoModeClick() {
+    layoutEditorPanel();
+}
+
+void TEditorPage::cryptoPaneChanged() {
+    const bool lines = !TntMemo_Edit_PerforatorString->document()->isEmpty();
+    for (QPushButton* button :
+         {TntButton_PerforatorString_DeleteBegin, TntButton_PerforatorString_DeleteStartLine,
+          TntButton_PerforatorString_DeleteEndLine, TntButton_PerforatorString_DeleteEnd})
+        button->setEnabled(lines);
+    UpdateEditorState();
+}
+
+void TEditorPage::MoveCryptoPiece(TCryptoPiece piece, bool onlyRemove) {
+    const std::optional<LineText> cut = CutCryptoPiece(CryptoBlock, piece);
+    if (!cut)
+        return;
+    const bool toHeader = piece == TCryptoPiece::FirstByte || piece == TCryptoPiece::FirstLine;
+    if (!onlyRemove) {
+        const QString text = CryptoPieceText(*cut, TntCheckBox_PerforatorString_Reg->isChecked());
+        QPlainTextEdit* memo = toHeader ? TntMemo_Edit : TntMemo_Edit_PS;
+        QTextCursor at(memo->document());
+        at.movePosition(toHeader ? QTextCursor::End : QTextCursor::Start);
+        at.insertText(text);
+    }
+    RefreshCryptoDisplay();
+    if (toHeader) {
+        TntMemo_Edit->moveCursor(QTextCursor::End);
+        TntMemo_Edit->ensureCursorVisible();
+        TntMemo_Edit_PerforatorString->moveCursor(QTextCursor::Start);
+    } else {
+        TntMemo_Edit_PS->moveCursor(QTextCursor::Start);
+        TntMemo_Edit_PS->ensureCursorVisible();
+        TntMemo_Edit_PerforatorString->moveCursor(QTextCursor::End);
+    }
+    TntMemo_Edit_PerforatorString->ensureCursorVisible();
+}
+
+void TEditorPage::Button_Edit_CriptoBlockToPerforatorClick() {
+    // Without the tape side there is no perforator to work with.
+    if (!ReadTape)
+        return;
+    enum { Read = 0, Punch = 1 };
+    int direction = Read;
+    if (!CryptoBlock.isEmpty()) {
+        direction = ChooseTapeDirection ? ChooseTapeDirection() : 2;
+        if (direction != Read && direction != Punch)
+            return;
+    }
+    if (direction == Punch) {
+        Q_EMIT punchRequested(CryptoBlock);
+        return;
+    }
+    if (const std::optional<LineText> tape = ReadTape())
+        CryptoBlock = *tape;
+    RefreshCryptoDisplay();
+}
+
+void TEditorPage::TntPopupMenu_CryptPopup() {
+    CryptPaste->setEnabled(!ClipboardText().isEmpty());
+}
+
+void TEditorPage::CryptClearClick() {
+    CryptoBlock.clear();
+    RefreshCryptoDisplay();
+}
+
+void TEditorPage::CryptPasteClick() {
+    CryptoBlock = Cp1251ToCp866(ClipboardText());
+    RefreshCryptoDisplay();
+}
+
+void TEditorPage::CryptSaveClick() {
+    const QString path = ChooseSaveFile(kTlgSaveFilter, QStringLiteral("tlg"));
+    if (path.isEmpty())
+        return;
+    if (AppendCryptoBlock(path, CryptoBlock))
+        protocol_.AddMessage(QStringLiteral("Сохранено содержимое криптоблока в файле: ") + path,
+                             kProtocolEvent);
+    else
+        protocol_.AddMessage(QStringLiteral("ОШИБКА ЗАПИСИ ФАЙЛА: ") + path, kProtocolError);
 }
 
 void TEditorPage::Button_Editor_LoadClick() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/editortext.h"
 #include "editor/outgoing.h"
 #include "util/texttypes.h"
 
@@ -9,11 +10,13 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFont;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class TProtocol;
@@ -26,9 +29,10 @@ struct _tlg_status;
 // writing are TOutgoingWriter's; this page collects its fields for them and
 // is the writer's operator side (confirmation, error boxes).
 //
-// The crypto block comes with its own part: its controls are in place and
-// stay disabled until then. Printing, the tape and the control service's
-// request form ("АВТОКСС") are the main window's.
+// In crypto mode a pane below the text holds the crypto block, kept as line
+// code so that it reaches the line byte for byte, and the signature after
+// it. Printing, the tape and the control service's request form ("АВТОКСС")
+// are the main window's.
 class TEditorPage : public QWidget, public IOutgoingHost {
     Q_OBJECT
 public:
@@ -62,10 +66,9 @@ public:
     // A request of the control service: its index into the index field and
     // its text as the telegram's text.
     void TakeRequest(const QString& index, const QString& text);
-    // Shows CryptoBlock; the crypto block's own display comes with it.
+    // Shows CryptoBlock in its pane; runs after every change of the block.
     void RefreshCryptoDisplay();
-    // Whether the text may go into the crypto block (the crypto part
-    // switches this on).
+    // Whether crypto mode may be used (it may unless the owner says not).
     void SetCryptoAvailable(bool available);
 
     // Handlers.
@@ -75,6 +78,15 @@ public:
     void TntComboBox_Editor_CategoryChange();
     void CheckBox_FromClick();
     void TntComboBox_OperatorListChange();
+    void CheckBox_EditorCriptoModeClick();
+    // The four move buttons; onlyRemove (Shift at the click) drops the piece.
+    void MoveCryptoPiece(TCryptoPiece piece, bool onlyRemove);
+    void Button_Edit_CriptoBlockToPerforatorClick();
+    // The block pane's menu: "Вставить" only while the clipboard holds text.
+    void TntPopupMenu_CryptPopup();
+    void CryptClearClick();
+    void CryptPasteClick();
+    void CryptSaveClick();
 
     // IOutgoingHost
     bool ConfirmSend(const QStringList& lines) override;
@@ -84,10 +96,16 @@ public:
     // Asks for a file to load with the given filter; empty when cancelled.
     // Tests replace it.
     std::function<QString(const QString& filter)> ChooseFile;
+    // Asks for a file to save into, with the filter and the extension added
+    // to a name without one; empty when cancelled. Tests replace it.
+    std::function<QString(const QString& filter, const QString& suffix)> ChooseSaveFile;
     // Whether a tape can be read now, and the tape input window: the text
     // read when the operator accepted it. Set by the main window.
     std::function<bool()> TapeAvailable;
     std::function<std::optional<LineText>()> ReadTape;
+    // The choice between reading and punching a tape: 0 read, 1 punch,
+    // 2 cancelled. Set by the main window; unset counts as cancelled.
+    std::function<int()> ChooseTapeDirection;
 
     // Line code, filled by loading or taking over a received telegram.
     LineText CryptoBlock;
@@ -102,9 +120,23 @@ public:
     QLineEdit* TntEdit_Editor_Words;
     QLineEdit* TntEdit_Editor_FromData;
     QPlainTextEdit* TntMemo_Edit;
+    // The text and, below it, the crypto pane.
+    QWidget* Panel_Editor;
     QWidget* Panel_Editor_Perforator;
+    QLabel* TntPanel2;
+    QPushButton* TntButton_PerforatorString_DeleteBegin;
+    QPushButton* TntButton_PerforatorString_DeleteStartLine;
+    QCheckBox* TntCheckBox_PerforatorString_Reg;
+    QPushButton* Button_Edit_CriptoBlockToPerforator;
     QPlainTextEdit* TntMemo_Edit_PerforatorString;
+    QLabel* TntPanel1;
+    QPushButton* TntButton_PerforatorString_DeleteEndLine;
+    QPushButton* TntButton_PerforatorString_DeleteEnd;
     QPlainTextEdit* TntMemo_Edit_PS;
+    QMenu* TntPopupMenu_Crypt;
+    QAction* CryptClear;
+    QAction* CryptPaste;
+    QAction* CryptSave;
     QCheckBox* TntCheckBox_EditorAutoFormat;
     QCheckBox* CheckBox_EditorCriptoMode;
     QLabel* TntLabel_Operator;
@@ -127,8 +159,14 @@ Q_SIGNALS:
     void punchRequested(const LineText& text);
     void punchWideRequested(const QString& text);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildControls();
+    void buildCryptoPane();
+    void layoutEditorPanel();
+    void cryptoPaneChanged();
     void applyLineLimit();
     void loadText(const QString& path);
     void loadCryptoBlock(const QString& path);
@@ -139,7 +177,7 @@ private:
     TProtocol& protocol_;
     TOutgoingWriter& writer_;
     QString programFolder_;
-    bool cryptoAvailable_ = false;
+    bool cryptoAvailable_ = true;
     bool updating_ = false;
     bool controlsApplied_ = false;
 };

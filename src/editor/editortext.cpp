@@ -1,6 +1,8 @@
 #include "editor/editortext.h"
 
+#include "exchange/telegramstore.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 #include "util/telegramtext.h"
 #include "util/textutil.h"
 
@@ -65,4 +67,62 @@ std::optional<LineText> ReadCryptoBlockFile(const QString& path) {
     if (nul >= 0)
         bytes.truncate(nul);
     return bytes;
+}
+
+std::optional<LineText> CutCryptoPiece(LineText& block, TCryptoPiece piece) {
+    const qsizetype size = block.size();
+    const bool line = piece == TCryptoPiece::FirstLine || piece == TCryptoPiece::LastLine;
+    if (size < (line ? 2 : 1))
+        return std::nullopt;
+    qsizetype from = 0;
+    qsizetype count = size;
+    switch (piece) {
+        case TCryptoPiece::FirstByte:
+            count = 1;
+            break;
+        case TCryptoPiece::FirstLine:
+            if (const qsizetype lf = block.indexOf('\n'); lf >= 0)
+                count = lf + 1;
+            break;
+        case TCryptoPiece::LastByte:
+            from = size - 1;
+            count = 1;
+            break;
+        case TCryptoPiece::LastLine:
+            // A line feed as the final byte ends the last line, it does not
+            // start one.
+            if (const qsizetype lf = block.lastIndexOf('\n', size - 2); lf >= 0) {
+                from = lf + 1;
+                count = size - from;
+            }
+            break;
+    }
+    LineText cut = block.mid(from, count);
+    block.remove(from, count);
+    return cut;
+}
+
+QString CryptoPieceText(QByteArrayView piece, bool showRegisters) {
+    QString text = LineToWide(piece, true);
+    if (!showRegisters)
+        text.removeIf(
+            [](QChar c) { return c.unicode() < 0x80 && IsVisibleMark(char(c.unicode())); });
+    return ToMemoText(text);
+}
+
+QString CryptoBlockDisplay(QByteArrayView block, bool showRegisters) {
+    if (showRegisters)
+        return CryptoPieceText(block, true);
+    return ToMemoText(LineToWide(StripRegisterMarks(block)));
+}
+
+bool AppendCryptoBlock(const QString& path, QByteArrayView block) {
+    // The store's append does not report; find out first whether the file
+    // can be written at all.
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    probe.close();
+    TTelegramStore::AppendRaw(path, block);
+    return true;
 }

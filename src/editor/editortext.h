@@ -2,6 +2,7 @@
 
 #include "util/texttypes.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -36,3 +37,26 @@ inline constexpr int kCryptoFileRefused = 5000;
 // bytes were read, the empty text for an empty or too large file, nothing
 // when it cannot be opened.
 std::optional<LineText> ReadCryptoBlockFile(const QString& path);
+
+// The crypto block's pieces that the move buttons take: the first byte, the
+// first line (up to and including its LF), the last byte, the last line
+// (after the last LF that comes before the final byte).
+enum class TCryptoPiece { FirstByte, FirstLine, LastByte, LastLine };
+
+// Cuts the piece from the block and returns it; nothing, and the block left
+// alone, when the block is too short for it (one byte for a byte, two for a
+// line). A block without a line break gives all of itself as a line.
+std::optional<LineText> CutCryptoPiece(LineText& block, TCryptoPiece piece);
+
+// A piece as the header part or the signature receives it: CR as '<' and LF
+// as '>' with a line break, register marks as they are; without registers
+// shown the marks and both signs are dropped, leaving a line break per LF.
+QString CryptoPieceText(QByteArrayView piece, bool showRegisters);
+
+// The block as its pane shows it: as CryptoPieceText with registers shown,
+// otherwise its plain text without register marks.
+QString CryptoBlockDisplay(QByteArrayView block, bool showRegisters);
+
+// Appends the block to a file, creating it when absent. False when the file
+// can be neither opened nor created.
+bool AppendCryptoBlock(const QString& path, QByteArrayView block);

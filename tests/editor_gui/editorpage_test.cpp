@@ -9,18 +9,22 @@
 #include "util/codepages.h"
 #include "util/linecode.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +65,15 @@ protected:
         return out;
     }
     QStringList memoLines() const { return page.TntMemo_Edit->toPlainText().split(u'\n'); }
+    // The level marker of the protocol line holding the text, 0 when none does.
+    int eventLevel(const QString& text) const {
+        for (const LineText& line : protocol.Lines())
+            if (LineToWide(line).contains(text))
+                for (char c : line)
+                    if (c >= 1 && c <= 7)
+                        return c;
+        return 0;
+    }
 
     _tlg_config config;
     _tlg_status status;
@@ -102,9 +115,9 @@ TEST_F(EditorPageTest, EveryControlWithItsNameAndCaption) {
     EXPECT_EQ(page.TntEdit_Editor_Words->maxLength(), 3);
     EXPECT_EQ(page.TntEdit_Editor_FromData->maxLength(), 12);
     EXPECT_EQ(page.TntComboBox_Editor_Category->count(), 5);
-    // Parts that come later: in place, not pretending.
+    // Printing is the main window's: in place, disabled here.
     EXPECT_FALSE(page.Button_Editor_Print->isEnabled());
-    EXPECT_FALSE(page.CheckBox_EditorCriptoMode->isEnabled());
+    EXPECT_TRUE(page.CheckBox_EditorCriptoMode->isEnabled());
     // The request form of the control service belongs to the main window.
     QSignalSpy autoKss(&page, &TEditorPage::autoKssClicked);
     ASSERT_TRUE(page.TntButton_AutoKSS->isEnabled());
@@ -305,7 +318,7 @@ TEST_F(EditorPageTest, LoadFromFileConvertsCodePage866) {
         EXPECT_EQ(execute.title, "Загрузка в редактор");
     }
     EXPECT_FALSE(tapeEnabled);
-    EXPECT_FALSE(cryptoEnabled);
+    EXPECT_TRUE(cryptoEnabled) << "ANSI mode";
     EXPECT_EQ(askedFilter, "Все файлы (*)");
     EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "П141911\nМОСКВА ПРИВЕТ\n\n");
     EXPECT_TRUE(events().contains("В редактор загружен файл:" + home.file("in866.txt")));
@@ -349,6 +362,216 @@ TEST_F(EditorPageTest, WriteFailuresAreShown) {
     }
     EXPECT_TRUE(takeBox().startsWith("Error: ОШИБКА ЗАПИСИ ФАЙЛА ДЛЯ ОТПРАВКИ ТЛГ: "));
     EXPECT_EQ(status.EditNumber, 0);
+}
+
+TEST_F(EditorPageTest, CryptoPaneControls) {
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+    } buttons[] = {
+        {"TntButton_PerforatorString_DeleteBegin", ".>", "Перенести символ в заголовок"},
+        {"TntButton_PerforatorString_DeleteStartLine", "__>", "Перенести строку в заголовок"},
+        {"TntButton_PerforatorString_DeleteEndLine", "<___", "Перенести строку в подпись"},
+        {"TntButton_PerforatorString_DeleteEnd", "<.", "Перенести символ в подпись"},
+        {"Button_Edit_CriptoBlockToPerforator", "Перфоратор", ""},
+    };
+    QWidget* pane = find<QWidget>("Panel_Editor_Perforator");
+    ASSERT_NE(pane, nullptr);
+    for (const auto& b : buttons) {
+        auto* button = FindChild<QPushButton>(*pane, b.name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QString::fromUtf8(b.caption)) << b.name;
+        EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.hint)) << b.name;
+    }
+    EXPECT_TRUE(page.Button_Edit_CriptoBlockToPerforator->isHidden());
+    EXPECT_EQ(FindChild<QLabel>(*pane, "TntPanel2")->text(), "Криптоблок");
+    EXPECT_EQ(FindChild<QLabel>(*pane, "TntPanel1")->text(), "Подпись");
+    auto* reg = FindChild<QCheckBox>(*pane, "TntCheckBox_PerforatorString_Reg");
+    EXPECT_EQ(reg->text(), "Показать регистры");
+    EXPECT_TRUE(reg->isChecked());
+    EXPECT_TRUE(FindChild<QPlainTextEdit>(*pane, "TntMemo_Edit_PerforatorString")->isReadOnly());
+    EXPECT_FALSE(FindChild<QPlainTextEdit>(*pane, "TntMemo_Edit_PS")->isReadOnly());
+    QStringList items;
+    for (QAction* action : find<QMenu>("TntPopupMenu_Crypt")->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(items, QStringList({"Очистить", "Вставить", "-", "Сохранить в файл"}));
+    EXPECT_FALSE(page.TntButton_PerforatorString_DeleteBegin->isEnabled()) << "an empty block";
+
+    // The pane takes four fifths of the editor panel in crypto mode.
+    page.resize(800, 700);
+    page.show();
+    QWidget* editor = find<QWidget>("Panel_Editor");
+    ASSERT_TRUE(page.CheckBox_EditorCriptoMode->isEnabled());
+    page.CheckBox_EditorCriptoMode->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->isVisible(); }));
+    EXPECT_EQ(pane->height(), editor->height() * 4 / 5);
+    EXPECT_EQ(page.TntMemo_Edit->height() + pane->height(), editor->height());
+    page.CheckBox_EditorCriptoMode->click();
+    EXPECT_FALSE(pane->isVisible());
+    EXPECT_EQ(page.TntMemo_Edit->height(), editor->height());
+}
+
+TEST_F(EditorPageTest, CryptoBlockDisplayAndWordCount) {
+    page.CryptoBlock = LineLiteral(u"&ОДИН |ДВА\r\nТРИ");
+    page.RefreshCryptoDisplay();
+    EXPECT_EQ(page.TntMemo_Edit_PerforatorString->toPlainText(), "&ОДИН |ДВА<>\nТРИ");
+    EXPECT_TRUE(page.TntButton_PerforatorString_DeleteEnd->isEnabled());
+    page.TntCheckBox_PerforatorString_Reg->click();
+    EXPECT_EQ(page.TntMemo_Edit_PerforatorString->toPlainText(), "ОДИН ДВА\nТРИ");
+    // Crypto mode is off: the block still counts.
+    page.TntMemo_Edit->setPlainText("ЧЕТЫРЕ");
+    EXPECT_EQ(page.TntEdit_Editor_Words->text(), "4");
+}
+
+TEST_F(EditorPageTest, CryptoMovesTable) {
+    enum Piece {
+        B = int(TCryptoPiece::FirstByte),
+        L = int(TCryptoPiece::FirstLine),
+        E = int(TCryptoPiece::LastByte),
+        EL = int(TCryptoPiece::LastLine)
+    };
+    const struct {
+        const char* what;
+        std::u16string_view block;
+        bool showRegisters;
+        std::vector<std::pair<int, bool>> clicks;  // piece, Shift held
+        QString header;                            // the text added to "ЗАГ"
+        QString signature;                         // around "ПС"
+        std::u16string_view rest;
+    } cases[] = {
+        {"CR LF hidden", u"\r\nА", false, {{B, false}, {B, false}}, "ЗАГ\n", "ПС", u"А"},
+        {"CR LF shown", u"\r\nА", true, {{B, false}, {B, false}}, "ЗАГ<>\n", "ПС", u"А"},
+        {"mark hidden", u"&А", false, {{B, false}}, "ЗАГ", "ПС", u"А"},
+        {"mark shown", u"&А", true, {{B, false}}, "ЗАГ&", "ПС", u"А"},
+        {"shift last line", u"А\r\nБВ", true, {{EL, true}}, "ЗАГ", "ПС", u"А\r\n"},
+        {"last line", u"А\r\nБВ", true, {{EL, false}}, "ЗАГ", "БВПС", u"А\r\n"},
+        {"last line ends in LF", u"А\r\nБ\r\n", true, {{EL, false}}, "ЗАГ", "Б<>\nПС", u"А\r\n"},
+        {"first line", u"А\r\nБ", false, {{L, false}}, "ЗАГА\n", "ПС", u"Б"},
+        {"first line without LF", u"АБВ", true, {{L, false}}, "ЗАГАБВ", "ПС", u""},
+        {"last byte", u"АБ", true, {{E, false}}, "ЗАГ", "БПС", u"А"},
+        {"shift first byte", u"АБ", true, {{B, true}}, "ЗАГ", "ПС", u"Б"},
+        {"one byte, lines", u"А", true, {{L, false}, {EL, false}}, "ЗАГ", "ПС", u"А"},
+        {"one byte, first", u"А", true, {{B, false}}, "ЗАГА", "ПС", u""},
+        {"one byte, last", u"А", true, {{E, false}}, "ЗАГ", "АПС", u""},
+    };
+    for (const auto& c : cases) {
+        page.TntMemo_Edit->setPlainText("ЗАГ");
+        page.TntMemo_Edit_PS->setPlainText("ПС");
+        page.TntCheckBox_PerforatorString_Reg->setChecked(c.showRegisters);
+        page.CryptoBlock = LineLiteral(c.block);
+        page.RefreshCryptoDisplay();
+        for (const auto& [piece, shift] : c.clicks)
+            page.MoveCryptoPiece(TCryptoPiece(piece), shift);
+        EXPECT_EQ(page.TntMemo_Edit->toPlainText(), c.header) << c.what;
+        EXPECT_EQ(page.TntMemo_Edit_PS->toPlainText(), c.signature) << c.what;
+        EXPECT_EQ(page.CryptoBlock, LineLiteral(c.rest)) << c.what;
+    }
+    // A plain click moves too.
+    page.CryptoBlock = LineLiteral(u"Я");
+    page.TntMemo_Edit_PS->setPlainText("ПС");
+    page.RefreshCryptoDisplay();
+    page.TntButton_PerforatorString_DeleteEnd->click();
+    EXPECT_EQ(page.TntMemo_Edit_PS->toPlainText(), "ЯПС");
+    EXPECT_FALSE(page.TntButton_PerforatorString_DeleteEnd->isEnabled());
+}
+
+TEST_F(EditorPageTest, CryptoMenuPastesClearsAndSaves) {
+    QGuiApplication::clipboard()->clear();
+    page.TntPopupMenu_CryptPopup();
+    EXPECT_FALSE(page.CryptPaste->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("ПРИВЕТ #1"));
+    page.TntPopupMenu_CryptPopup();
+    ASSERT_TRUE(page.CryptPaste->isEnabled());
+    page.CryptPaste->trigger();
+    EXPECT_EQ(page.CryptoBlock, QByteArray("\x8F\x90\x88\x82\x85\x92 #1"));
+    EXPECT_EQ(page.TntMemo_Edit_PerforatorString->toPlainText(), "ПРИВЕТ #1");
+
+    QString filter, suffix;
+    QString target = home.file("block.tlg");
+    page.ChooseSaveFile = [&](const QString& f, const QString& s) {
+        filter = f;
+        suffix = s;
+        return target;
+    };
+    page.CryptSave->trigger();
+    page.CryptSave->trigger();
+    EXPECT_EQ(filter, "ТЛГ файлы (*.tlg)");
+    EXPECT_EQ(suffix, "tlg");
+    EXPECT_EQ(read("block.tlg"),
+              QByteArray("\x8F\x90\x88\x82\x85\x92 #1\x8F\x90\x88\x82\x85\x92 #1"));
+    EXPECT_EQ(eventLevel("Сохранено содержимое криптоблока в файле: " + target), 3);
+
+    home.write("blocked", "x");
+    target = home.file("blocked/block.tlg");
+    page.CryptSave->trigger();
+    EXPECT_EQ(eventLevel("ОШИБКА ЗАПИСИ ФАЙЛА: " + target), 4);
+    EXPECT_EQ(eventLevel("Сохранено содержимое криптоблока в файле: " + target), 0);
+
+    page.CryptClear->trigger();
+    EXPECT_TRUE(page.CryptoBlock.isEmpty());
+    EXPECT_TRUE(page.TntMemo_Edit_PerforatorString->toPlainText().isEmpty());
+}
+
+TEST_F(EditorPageTest, CryptoBlockToAndFromTape) {
+    QSignalSpy punched(&page, &TEditorPage::punchRequested);
+    QSignalSpy punchedWide(&page, &TEditorPage::punchWideRequested);
+    int asked = 0;
+    int reads = 0;
+    const struct {
+        const char* what;
+        bool tapeSide;
+        QByteArray block;
+        int choice;
+        std::optional<LineText> tape;
+        QByteArray after;
+        int asked, reads, punched;
+    } cases[] = {
+        {"no perforator", false, "A|B", 0, LineText("T"), "A|B", 0, 0, 0},
+        {"empty block reads unasked", true, "", 1, LineText("T#\r\n"), "T#\r\n", 0, 1, 0},
+        {"tape not accepted", true, "", 0, std::nullopt, "", 0, 1, 0},
+        {"cancelled", true, "A|B", 2, LineText("T"), "A|B", 1, 0, 0},
+        {"read", true, "A|B", 0, LineText("T"), "T", 1, 1, 0},
+        {"read refused", true, "A|B", 0, std::nullopt, "A|B", 1, 1, 0},
+        {"punch", true, "A|B", 1, LineText("T"), "A|B", 1, 0, 1},
+    };
+    for (const auto& c : cases) {
+        asked = reads = 0;
+        punched.clear();
+        page.ChooseTapeDirection = [&] {
+            ++asked;
+            return c.choice;
+        };
+        page.ReadTape = nullptr;
+        if (c.tapeSide)
+            page.ReadTape = [&] {
+                ++reads;
+                return c.tape;
+            };
+        page.CryptoBlock = c.block;
+        page.Button_Edit_CriptoBlockToPerforator->click();
+        EXPECT_EQ(page.CryptoBlock, c.after) << c.what;
+        EXPECT_EQ(asked, c.asked) << c.what;
+        EXPECT_EQ(reads, c.reads) << c.what;
+        ASSERT_EQ(punched.count(), c.punched) << c.what;
+        if (c.punched) {
+            EXPECT_EQ(punched[0][0].toByteArray(), c.block) << c.what;
+        }
+    }
+
+    // The editor row's button: the block alone in crypto mode, else the
+    // composed telegram.
+    punched.clear();
+    page.CryptoBlock = "A&B\r\n";
+    page.TntMemo_Edit->setPlainText("ТЕКСТ");
+    page.CheckBox_EditorCriptoMode->setChecked(true);
+    page.Button_Editor_ToPerforator->click();
+    ASSERT_EQ(punched.count(), 1);
+    EXPECT_EQ(punched[0][0].toByteArray(), QByteArray("A&B\r\n"));
+    page.CheckBox_EditorCriptoMode->setChecked(false);
+    page.Button_Editor_ToPerforator->click();
+    ASSERT_EQ(punchedWide.count(), 1);
+    EXPECT_EQ(punchedWide[0][0].toString(), "П141911\r\nТЕКСТ");
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include "editor/outgoing.h"
 #include "support/ckssimprocess.h"
 #include "support/recordingoutgoing.h"
+#include "transcript.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 #include "workstation.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +52,39 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
     EXPECT_TRUE(AnsiToWide(ReadFileBytes(home.file("out/0130/0130q000.001")))
                     .startsWith(QStringLiteral("ПМ141911\r\n")));
     EXPECT_TRUE(op.errors.isEmpty());
+}
+
+TEST_F(EditorEndToEndTest, ACryptoBlockReachesTheCentreByteForByte) {
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open",
+                              "--start-time", "2026-01-30 12:00"}));
+    TWorkstation ws;
+    ws.status.EditNumber = 0;
+    RecordingOutgoingHost op;
+    TOutgoingWriter writer(ws.config, ws.status, ws.protocol, &op);
+    writer.SetQueue(&ws.exchange.Queue());
+    ws.Start(centre.Port());
+    ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
+
+    // Register shifts, line ends and letters of both registers, as a tape
+    // gives them.
+    const LineText block = LineLiteral(u"#12345 &АБВГД |QWERT\r\n#67890 &ЕЖЗИК\r\n");
+    TComposeFields fields;
+    fields.Category = QStringLiteral("П");
+    fields.Index = QStringLiteral("141911");
+    fields.TextLines = {QStringLiteral("ШИФРОВКА")};
+    fields.CryptoMode = true;
+    fields.CryptoBlock = block;
+    fields.Signature = QStringLiteral("ДЕЖУРНЫЙ\r\n");
+    ComposeOutgoing(fields, false, TReplaceValues{}, writer);
+    ASSERT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
+
+    ASSERT_TRUE(ws.WaitFiled("out/0130/0130q000.001")) << ws.Tail();
+    const QByteArray received =
+        TTranscript::Payload(ReadFileBytes(home.file("centre.txt")), QStringLiteral("RX"));
+    EXPECT_TRUE(received.contains(LineLiteral(u"П141911\r\nШИФРОВКА\r\n") + block +
+                                  LineLiteral(u"ДЕЖУРНЫЙ\r\n")))
+        << HexBytes(received);
 }
 
 }  // namespace
