@@ -27,6 +27,7 @@ class TTapeWindows;
 class ISoundPlayer;
 class TSoundPlayer;
 class TSoundProxy;
+class TForm_Forward;
 class TForm_Info;
 class TForm_RaketaConfirm;
 class TForm_Message;
@@ -85,6 +86,7 @@ public:
     TOutgoingWriter& Outgoing() { return outgoing_; }
     TEditorPage* EditorPage() const { return editorPage_; }
     TDayListPage* InPage() const { return inPage_; }
+    TForm_Forward* ForwardForm() const { return Form_Forward; }
     TSearchPage* SearchPage() const { return searchPage_; }
     TTapeWindows* Tape() const { return tape_.get(); }
     TTelegramPrinter* Printer() const { return printer_.get(); }
@@ -166,6 +168,12 @@ private:
     TDayListPage* makeListPage(bool received);
     TEditorPage* makeEditorPage();
     void ListsToToday();
+    // "Переслать" of the received list: enabled while the shown telegram has
+    // both its start and its end, and the forward itself.
+    void UpdateForwardButton();
+    void Button_Receive_ForwardClick();
+    bool WriteForward(const QString& header);
+    void ReportForwardFailure(const QString& text);
     // The queue page and the exchange's dialogs (TForm_TARVO_panels.cpp).
     TQueuePage* makeQueuePage();
     void addServiceGroupPanel();
@@ -250,6 +258,7 @@ private:
     TEditorPage* editorPage_ = nullptr;
     TDayListPage* inPage_ = nullptr;
     TDayListPage* outPage_ = nullptr;
+    TForm_Forward* Form_Forward = nullptr;
     TQueuePage* queuePage_ = nullptr;
     TServiceGroupPanel* Panel_ServiceGroups = nullptr;
     std::unique_ptr<TForm_AutoKSS> Form_AutoKSS;

@@ -4,10 +4,23 @@
 
 #include "archive/TDayListPage.h"
 #include "editor/TEditorPage.h"
+#include "editor/TForm_Forward.h"
+#include "protocol/protocol.h"
 #include "util/clock.h"
 
+#include <QComboBox>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+
+// The received list's "Filename" column.
+constexpr int kFileNameColumn = 2;
+
+}  // namespace
 
 TDayListPage* TForm_TARVO::makeListPage(bool received) {
     auto* page = new TDayListPage(
@@ -19,6 +32,15 @@ TDayListPage* TForm_TARVO::makeListPage(bool received) {
             editorPage_->TakeReceivedTelegram(inPage_->Memo->toPlainText(),
                                               inPage_->ReceivedRawText);
         });
+        Form_Forward = new TForm_Forward(this);
+        page->SetButtonAvailable(page->Button_Forward, true);
+        // After the page's own handler, which enables the selection's buttons.
+        connect(page->Memo, &QPlainTextEdit::textChanged, this, &TForm_TARVO::UpdateForwardButton);
+        connect(page->ListView, &QTreeWidget::itemSelectionChanged, this,
+                &TForm_TARVO::UpdateForwardButton);
+        connect(page->Button_Forward, &QPushButton::clicked, this,
+                &TForm_TARVO::Button_Receive_ForwardClick);
+        UpdateForwardButton();
     } else {
         outPage_ = page;
         connect(page, &TDayListPage::toEditorClicked, this,
@@ -53,4 +75,60 @@ void TForm_TARVO::RefreshInListIfToday() {
 
 void TForm_TARVO::RefreshOutListIfToday() {
     outPage_->RefreshIfToday();
+}
+
+void TForm_TARVO::UpdateForwardButton() {
+    const QString text = inPage_->Memo->toPlainText();
+    inPage_->Button_Forward->setEnabled(text.contains(QStringLiteral("ЗЦЗЦ ")) &&
+                                        text.contains(QStringLiteral("НННН  ")));
+}
+
+void TForm_TARVO::Button_Receive_ForwardClick() {
+    const std::optional<QString> body = ForwardBody(inPage_->Memo->toPlainText());
+    if (!body)
+        return;
+    QStringList categories;
+    for (int i = 0; i < editorPage_->TntComboBox_Editor_Category->count(); ++i)
+        categories << editorPage_->TntComboBox_Editor_Category->itemText(i);
+    Form_Forward->SetCategories(categories);
+    Form_Forward->TntMemo->setPlainText(*body);
+    if (Form_Forward->exec() == QDialog::Accepted && !finished_ &&
+        !inPage_->ListView->selectedItems().isEmpty() && WriteForward(Form_Forward->HeaderLine()))
+        PC->setCurrentWidget(TabSheet_Protocol);
+    if (IOutgoingQueue* queue = outgoing_.Queue())
+        queue->SetScanCountdown(kScanAfterWrite);
+}
+
+bool TForm_TARVO::WriteForward(const QString& header) {
+    // Buffers of its own: a telegram the operator is composing or
+    // confirming keeps its own.
+    TOutgoingBuffers forward;
+    if (config_.SaveTlgAnsi) {
+        const QString path =
+            inPage_->DayFolder() + inPage_->ListView->selectedItems()[0]->text(kFileNameColumn);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            ReportForwardFailure(QStringLiteral("ТЛГ НЕ ПЕРЕСЛАНА: НЕ УДАЛОСЬ ПРОЧИТАТЬ ФАЙЛ ") +
+                                 path);
+            return false;
+        }
+        const std::optional<AnsiText> text = ForwardAnsiText(header, file.read(kForwardReadLimit));
+        if (!text) {
+            ReportForwardFailure(
+                QStringLiteral("ТЛГ НЕ ПЕРЕСЛАНА: ФАЙЛ ПУСТ, ДЛИННЕЕ 4999 БАЙТ ИЛИ БЕЗ "
+                               "НАЧАЛА ИЛИ КОНЦА ТЛГ: ") +
+                path);
+            return false;
+        }
+        forward.OutgoingText = *text;
+    } else {
+        forward.OutgoingLines = {header, Form_Forward->BodyText()};
+    }
+    // The writer reports its own failures; it never replaces a waiting file.
+    return outgoing_.WriteOutgoing(forward, false) == TOutgoingWriter::Result::Written;
+}
+
+void TForm_TARVO::ReportForwardFailure(const QString& text) {
+    protocol_.AddMessage(text, kProtocolError);
+    editorPage_->ShowWriteError(text);
 }
