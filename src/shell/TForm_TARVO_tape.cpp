@@ -43,6 +43,8 @@ void TForm_TARVO::buildTape() {
     connect(editorPage_, &TEditorPage::punchWideRequested, this,
             [this](const QString& text) { tape_->ShowForPunchWide(text); });
     editorPage_->TapeAvailable = [this] { return prf_->IsActive() || config_.PerfNoBlock; };
+    // The crypto block's "Перфоратор": read, punch or neither.
+    editorPage_->ChooseTapeDirection = [this] { return int(tape_->ChooseTapeDirection()); };
     editorPage_->ReadTape = [this]() -> std::optional<LineText> {
         TapeReadResult result = tape_->ReadTape();
         if (!result.accepted)
@@ -99,8 +101,8 @@ void TForm_TARVO::ConfigurePerforator() {
 
 void TForm_TARVO::ShowPerforatorButtons(bool shown) {
     const bool visible = config_.PerfEnable && (config_.PerfNoBlock || shown);
-    for (QPushButton* button :
-         {inPage_->Button_Perforator, editorPage_->Button_Editor_ToPerforator})
+    for (QPushButton* button : {inPage_->Button_Perforator, editorPage_->Button_Editor_ToPerforator,
+                                editorPage_->Button_Edit_CriptoBlockToPerforator})
         if (button)
             button->setVisible(visible);
 }
