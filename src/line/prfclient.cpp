@@ -6,7 +6,8 @@
 
 #include "line/fivebit.h"
 
-#include <QCoreApplication>
+#include "line/threadwait.h"
+
 #include <QDeadlineTimer>
 #include <QMetaMethod>
 #include <QMutexLocker>
@@ -185,14 +186,7 @@ bool CPrfClient::Shutdown(int timeoutMs) {
     disconnect(this, &CPrfClient::OnTapeEnd, nullptr, nullptr);
     Terminate();
     // A handler the thread waits for may already be queued here.
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!wait(QDeadlineTimer(qMin<qint64>(50, qMax<qint64>(deadline.remainingTime(), 0))))) {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (deadline.hasExpired())
-            return wait(QDeadlineTimer(0));
-    }
-    return true;
+    return WaitDeliveringEvents(*this, timeoutMs);
 }
 
 bool CPrfClient::Terminated() const {

@@ -1,6 +1,7 @@
 #include "line/tlgclient.h"
 
-#include <QCoreApplication>
+#include "line/threadwait.h"
+
 #include <QDeadlineTimer>
 #include <QMetaMethod>
 #include <QMutexLocker>
@@ -253,14 +254,7 @@ bool CTlgClient::Shutdown(int timeoutMs) {
     Terminate();
     // The line thread may be waiting in an event already queued to this
     // thread: keep delivering events so that the handler runs and frees it.
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!wait(QDeadlineTimer(qMin<qint64>(50, qMax<qint64>(deadline.remainingTime(), 0))))) {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (deadline.hasExpired())
-            return wait(QDeadlineTimer(0));
-    }
-    return true;
+    return WaitDeliveringEvents(*this, timeoutMs);
 }
 
 bool CTlgClient::Terminated() const {
