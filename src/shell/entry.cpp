@@ -58,6 +58,7 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
                               QStringLiteral("Folder not found: ") + executableFolder);
         return 1;
     }
+    SeedProgramFolder(programFolder, InstalledDataFolder(executableFolder));
     // The program folder becomes current before the protocol exists, so that
     // its "startup.prt" is the only one it ever deletes.
     QDir::setCurrent(programFolder);

@@ -12,7 +12,9 @@ struct StartOptions {
     QString AppTitle = QStringLiteral("TARVO/COM");
     QString MutexName = QStringLiteral("KORVEL_COM");
     QString InstanceName;
-    QString IniPath;  // program folder + korvel.ini unless -i/-c gave one
+    QString IniPath;       // program folder + korvel.ini unless -i/-c gave one
+    bool Help = false;     // "--help": print the usage and end
+    bool Version = false;  // "--version": print the version and end
 };
 
 // Options, examined in order and compared without regard to case:
@@ -21,14 +23,47 @@ struct StartOptions {
 //   -n <name>     instance: lower-cased onto MutexName; InstanceName is the
 //                 value, lower-cased only when it was attached to "-n"
 // A value is the rest of the same argument or, when that is empty, the next
-// argument, which is then consumed. Anything else is ignored.
+// argument, which is then consumed. "--help" and "--version" (not consumed
+// as a value) set Help and Version. Anything else is ignored.
 StartOptions ParseCommandLine(const QStringList& arguments, const QString& programFolder);
 
+// What is settled before the application object exists: --help and
+// --version print and end the program, and without a display it cannot
+// start at all (Qt would abort in its platform plugin). exit false: go on.
+struct Preflight {
+    bool exit = false;
+    int code = 0;
+    QString out;  // for standard output
+    QString err;  // for standard error
+};
+Preflight CheckBeforeStart(const QStringList& arguments);
+
+// The text of --help and the line of --version.
+QString UsageText();
+QString VersionLine();
+
+// Whether Qt can find a display: $QT_QPA_PLATFORM (or a "-platform" argument)
+// naming a platform that needs none (offscreen, vnc, eglfs, ...), else an X
+// display in $DISPLAY or a Wayland one in $WAYLAND_DISPLAY.
+bool HasDisplay(const QStringList& arguments);
+
 // The folder that holds korvel.ini and, by default, inp/, out/ and prt/:
-// $TARVO_HOME when set; else the executable's folder when writable; else
+// $TARVO_HOME when set; else the executable's folder when writable (a
+// portable copy) and not an installed program; else
 // $XDG_DATA_HOME/tarvo-com (~/.local/share/tarvo-com). Created when missing.
 // Always ends with "/". Empty when no candidate can be created.
 QString ResolveProgramFolder(const QString& executableFolder);
+
+// The shared data of an installed program, "<prefix>/share/tarvo-com/" beside
+// "<prefix>/bin"; empty for a copy that is not installed. An installed
+// program never keeps its settings in its executable's folder, even when
+// that is writable (root may write /usr/bin).
+QString InstalledDataFolder(const QString& executableFolder);
+
+// A new program folder starts from the installed defaults: korvel.ini and
+// alarm.wav of the data folder are copied into it when it has none. Files
+// already there are never touched. Returns the names copied.
+QStringList SeedProgramFolder(const QString& programFolder, const QString& dataFolder);
 
 // The single-instance lock: an exclusive flock on a file named after the
 // mutex name in $XDG_RUNTIME_DIR, or /tmp/<name>-<uid>.lock without it (or

@@ -82,6 +82,82 @@ TEST(ResolveProgramFolder, PrefersTarvoHomeThenTheExecutableFolder) {
     EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/data/tarvo-com/");
 }
 
+TEST(HasDisplay, Table) {
+    const struct {
+        const char* name;
+        const char* display;
+        const char* wayland;
+        const char* platform;
+        QStringList args;
+        bool has;
+    } cases[] = {
+        {"nothing", nullptr, nullptr, nullptr, {}, false},
+        {"empty variables", "", "", "", {}, false},
+        {"X11", ":0", nullptr, nullptr, {}, true},
+        {"Wayland", nullptr, "wayland-0", nullptr, {}, true},
+        {"offscreen", nullptr, nullptr, "offscreen", {}, true},
+        {"xcb without X", nullptr, "wayland-0", "xcb", {}, false},
+        {"wayland with options, no Wayland", ":0", nullptr, "wayland:foo=1", {}, false},
+        {"a fallback list", ":0", nullptr, "wayland;xcb", {}, true},
+        {"a list of nothing usable", nullptr, nullptr, "wayland;xcb", {}, false},
+        {"-platform argument", nullptr, nullptr, nullptr, {"-platform", "offscreen"}, true},
+        {"-platform over the variable", nullptr, nullptr, "offscreen", {"-platform", "xcb"}, false},
+    };
+    for (const auto& c : cases) {
+        const ScopedEnv display("DISPLAY", c.display ? QString(c.display) : QString());
+        const ScopedEnv wayland("WAYLAND_DISPLAY", c.wayland ? QString(c.wayland) : QString());
+        const ScopedEnv platform("QT_QPA_PLATFORM", c.platform ? QString(c.platform) : QString());
+        EXPECT_EQ(HasDisplay(c.args), c.has) << c.name;
+    }
+}
+
+TEST(ParseCommandLine, HelpAndVersionAreWordsOfTheirOwn) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}, "/x").Help);
+    EXPECT_TRUE(ParseCommandLine({"-i", "a.ini", "--Version"}, "/x").Version);
+    const StartOptions consumed = ParseCommandLine({"-i", "--help", "-t", "--version"}, "/x");
+    EXPECT_FALSE(consumed.Help);
+    EXPECT_FALSE(consumed.Version);
+    EXPECT_EQ(consumed.IniPath, "--help");
+    EXPECT_EQ(consumed.AppTitle, "--version");
+    EXPECT_FALSE(ParseCommandLine({"--helpme", "-help"}, "/x").Help);
+    EXPECT_TRUE(UsageText().startsWith("Usage: tarvo "));
+}
+
+// An installed copy: <prefix>/bin/tarvo beside <prefix>/share/tarvo-com.
+TEST(ResolveProgramFolder, AnInstalledProgramKeepsItsFolderInTheHome) {
+    TestHome home;
+    const QString prefix = home.path() + "/usr";
+    ASSERT_TRUE(QDir().mkpath(prefix + "/bin"));
+    EXPECT_EQ(InstalledDataFolder(prefix + "/bin"), QString());
+    home.write("usr/share/tarvo-com/korvel.ini", "[SERVER]\r\nhost=10.0.0.1\r\n");
+    home.write("usr/share/tarvo-com/alarm.wav", "RIFF-installed");
+    EXPECT_EQ(InstalledDataFolder(prefix + "/bin"), prefix + "/share/tarvo-com/");
+    EXPECT_EQ(InstalledDataFolder(QString()), QString());
+
+    const ScopedEnv noTarvoHome("TARVO_HOME", nullptr);
+    const ScopedEnv data("XDG_DATA_HOME", home.path() + "/data");
+    // Writable, as /usr/bin is for root, and still not the program folder.
+    ASSERT_TRUE(QFileInfo(prefix + "/bin").isWritable());
+    const QString folder = ResolveProgramFolder(prefix + "/bin");
+    EXPECT_EQ(folder, home.path() + "/data/tarvo-com/");
+
+    EXPECT_EQ(SeedProgramFolder(folder, InstalledDataFolder(prefix + "/bin")),
+              QStringList({"korvel.ini", "alarm.wav"}));
+    EXPECT_EQ(ReadFileBytes(folder + "korvel.ini"), "[SERVER]\r\nhost=10.0.0.1\r\n");
+    EXPECT_EQ(ReadFileBytes(folder + "alarm.wav"), "RIFF-installed");
+    EXPECT_EQ(FileMode(folder + "korvel.ini"), 0600);
+
+    // The operator's own files are never replaced, and a partial data folder
+    // seeds what it has.
+    home.write("data/tarvo-com/korvel.ini", "[SERVER]\r\nhost=127.0.0.1\r\n");
+    QFile::remove(folder + "alarm.wav");
+    QFile::remove(prefix + "/share/tarvo-com/korvel.ini");
+    EXPECT_EQ(SeedProgramFolder(folder, prefix + "/share/tarvo-com/"), QStringList({"alarm.wav"}));
+    EXPECT_EQ(ReadFileBytes(folder + "korvel.ini"), "[SERVER]\r\nhost=127.0.0.1\r\n");
+    EXPECT_EQ(SeedProgramFolder(folder, prefix + "/share/tarvo-com/"), QStringList());
+    EXPECT_EQ(SeedProgramFolder(folder, QString()), QStringList());
+}
+
 TEST(CInstanceLock, OneHolderPerNameAndAFallbackInTmp) {
     TestHome home;
     const ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());

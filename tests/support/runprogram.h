@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -12,3 +13,6 @@ struct ProgramRun {
 };
 
 ProgramRun RunProgram(const QString& program, const QStringList& args, int ceilingMs = 30000);
+// The same in an environment of the caller's making.
+ProgramRun RunProgram(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& environment, int ceilingMs = 30000);
