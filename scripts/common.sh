@@ -11,6 +11,7 @@ TARVO_PACKAGES=(
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
   console-cyrillic poppler-utils
+  dpkg-dev desktop-file-utils man-db
 )
 
 tarvo_missing_packages() {
