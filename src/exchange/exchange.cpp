@@ -18,7 +18,8 @@ TExchange::TExchange(const _tlg_config& config, _tlg_status& status, TProtocol& 
       clock_(clock, config, status, protocol, this),
       folders_(config, status, protocol, clock, this),
       store_(config, protocol, *this),
-      queue_(*this, config, status, protocol) {}
+      queue_(*this, config, status, protocol),
+      dialPolicy_(config) {}
 
 bool TExchange::CheckFolders() {
     status_.FoldersReady = folders_.CheckFolders();
@@ -70,6 +71,7 @@ void TExchange::SetMode(bool automatic) {
 
 void TExchange::Tick() {
     TickClock();
+    TickDialPolicy();
     TickWork();
 }
 
@@ -78,6 +80,13 @@ void TExchange::TickClock() {
     // trailer under the new day.
     if (!receiving_)
         clock_.UpdateExchangeClock();
+}
+
+void TExchange::TickDialPolicy() {
+    if (!config_.VpnUse)
+        return;
+    dialPolicy_.Tick(clock_.WorkingTime().toString(QStringLiteral("hh:mm")),
+                     [this] { return queue_.HasWaitingFiles(); });
 }
 
 void TExchange::TickWork() {

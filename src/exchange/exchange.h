@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/folders.h"
+#include "exchange/dialpolicy.h"
 #include "exchange/exchangeclock.h"
 #include "exchange/linesink.h"
 #include "exchange/outgoingqueue.h"
@@ -156,6 +157,7 @@ public:
     TArchiveFolders& Folders() { return folders_; }
     TTelegramStore& Store() { return store_; }
     TOutgoingQueue& Queue() { return queue_; }
+    TDialPolicy& DialPolicy() { return dialPolicy_; }
 
     // FoldersReady := CheckFolders.
     bool CheckFolders();
@@ -172,8 +174,8 @@ public:
     // The mode read from the settings, shown without a log line.
     void ShowStartMode();
 
-    // The exchange's part of the one-second tick: TickClock, then (after the
-    // main window's link display) TickWork. Tick runs both.
+    // The exchange's part of the one-second tick: TickClock, TickDialPolicy,
+    // then (after the main window's link display) TickWork. Tick runs all.
     void Tick();
     // The exchange clock: day text, counter reset, time texts.
     void TickClock();
@@ -184,6 +186,9 @@ public:
     // channel state goes back to none. Skipped while a received chunk is
     // being handled (a nested event loop must not cut into it).
     void TickWork();
+    // The dial policy's second (VPN/Use only), between the clock and the
+    // link display.
+    void TickDialPolicy();
 
     // "Выход" and the closing of the main window: with the channel working,
     // a telegram not yet handed over completely is taken back from the line
@@ -336,4 +341,5 @@ private:
     TArchiveFolders folders_;
     TTelegramStore store_;
     TOutgoingQueue queue_;
+    TDialPolicy dialPolicy_;
 };

@@ -34,3 +34,12 @@ public:
     // thrown away, even while others are still on their way.
     virtual SendFate FateOf(SendPosition from, SendPosition to) const = 0;
 };
+
+// The permission of the line to bring its dial-up connection up; withdrawing
+// it hangs the connection up.
+class IDialPermission {
+public:
+    virtual ~IDialPermission() = default;
+    virtual bool IsDialEnabled() const = 0;
+    virtual void SetDialEnabled(bool on) = 0;
+};

@@ -73,6 +73,12 @@ void TOutgoingQueue::ScanOutput() {
     ScanNow();
 }
 
+bool TOutgoingQueue::HasWaitingFiles() const {
+    const QString root = OutFolder();
+    return IsSending() || !ListMatching(root, config_.SearchDayFormat + QLatin1String("q???.")).isEmpty() ||
+           !ListMatching(root, config_.SearchDayFormat + QLatin1String("u???.")).isEmpty();
+}
+
 bool TOutgoingQueue::ScanNow() {
     const int old = queueCount_;
     queueCount_ = 0;
@@ -220,6 +226,7 @@ TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
     Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     sendingText_.clear();
     exchange_.SaveCounters();
+    exchange_.DialPolicy().Reload();
     return HandOver::Counted;
 }
 

@@ -66,6 +66,9 @@ public:
     // and starts the first readable one when automatic sending may go on.
     // True when a telegram was started.
     bool ScanNow();
+    // A telegram file waits in the root of the output folder (or is on its
+    // way), whatever the mode and the channel state.
+    bool HasWaitingFiles() const;
 
     // Looks at what the line did with the telegram on its way (after every
     // block it sent, every change of the link, every tick).

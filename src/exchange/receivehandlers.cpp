@@ -132,6 +132,7 @@ void TExchange::HandleTelegram(const LineText& body) {
     }
     status_.NumberInput = (status_.NumberInput + 1) % 1000;
     SaveCounters();
+    dialPolicy_.Reload();
     centreCountOurs_ = number;
     if (config_.ReSendEnable && host_)
         host_->ForwardTelegram(config_.ReSendHeader + QLatin1String("\r\n") + LineToWide(body));

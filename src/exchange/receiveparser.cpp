@@ -130,6 +130,7 @@ bool TExchange::ExtractionPass() {
     if (restart >= 0)
         body.remove(0, restart + startSize);
 
+    dialPolicy_.Reload();
     if (config_.CorrectTime)
         ReadClockStamp();
     if (IsTelegramBody(body)) {

@@ -26,6 +26,16 @@ public:
     virtual void HangUp() = 0;
     // The text of the last failure, for "Error RAS DIAL. " + text.
     virtual QString ErrorText() = 0;
+
+    // Every call that may take a while gives up soon after this turns true
+    // (the line thread's stop), not only Dial.
+    virtual void SetInterruption(std::function<bool()> stopRequested) {
+        (void)stopRequested;
+    }
+    // Empty when the service behind the control can be used; otherwise why
+    // not, in the protocol's words ("NMCLI НЕ НАЙДЕН"). Asked once after the
+    // control is made.
+    virtual QString Unavailable() { return {}; }
 };
 
 // Makes the dial-up control when the settings ask for one.

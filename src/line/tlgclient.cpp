@@ -330,10 +330,21 @@ void CTlgClient::SyncDialUp(const DialUpFactory& factory) {
             Report(QStringLiteral("VPN НЕДОСТУПЕН В ЭТОЙ СБОРКЕ: ПОДКЛЮЧЕНИЕ БЕЗ VPN"));
         return;
     }
-    if (!vpn_)
+    if (!vpn_) {
         vpn_ = factory();
-    if (vpn_)
-        vpn_->SetCredentials(work_.vpnEntry, work_.vpnUser, work_.vpnPassword);
+        if (!vpn_)
+            return;
+        vpn_->SetInterruption([this] { return Interrupted(); });
+        const QString why = vpn_->Unavailable();
+        if (!why.isEmpty()) {
+            vpn_.reset();
+            if (work_.tcpMode && !Interrupted())
+                Report(QStringLiteral("VPN НЕДОСТУПЕН: ") + why +
+                       QStringLiteral(". ПОДКЛЮЧЕНИЕ БЕЗ VPN"));
+            return;
+        }
+    }
+    vpn_->SetCredentials(work_.vpnEntry, work_.vpnUser, work_.vpnPassword);
 }
 
 QString CTlgClient::WorkLabel() const {

@@ -44,7 +44,7 @@ struct TLinkTimings {
 // Ending: the destructor (or Shutdown) disconnects the events, asks the thread
 // to stop and waits at most about two seconds while still running the GUI
 // thread's queued events, so a handler the thread is waiting for can finish.
-class CTlgClient : public QThread, public ILineSink {
+class CTlgClient : public QThread, public ILineSink, public IDialPermission {
     Q_OBJECT
 
 public:
@@ -66,8 +66,8 @@ public:
     void SetSerial(const QString& comPort, int lineSpeed, int serialMode);
     void SetVpn(bool enabled, const QString& entry, const QString& user, const QString& password,
                 bool noDisturb);
-    void SetDialEnabled(bool on);
-    bool IsDialEnabled() const { return dialEnabled_; }
+    void SetDialEnabled(bool on) override;
+    bool IsDialEnabled() const override { return dialEnabled_; }
     // Where the dial-up control plugs in; without a factory a VPN setting is
     // reported once and the link connects directly.
     void SetDialUpFactory(DialUpFactory factory);

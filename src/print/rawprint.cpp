@@ -1,11 +1,11 @@
 #include "print/rawprint.h"
 
 #include "line/tcpip.h"
+#include "util/boundedprocess.h"
 #include "util/linecode.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -36,21 +36,16 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 }
 
 TPrintOutcome ToCups(const QString& queue, const QByteArray& bytes) {
-    QProcess lp;
-    lp.start(CupsSubmitProgram(),
-             {QStringLiteral("-d"), queue, QStringLiteral("-o"), QStringLiteral("raw")});
-    if (!lp.waitForStarted(5000))
-        return {TPrintOutcome::NoDevice, QStringLiteral("lp: ") + lp.errorString()};
-    lp.write(bytes);
-    lp.closeWriteChannel();
-    if (!lp.waitForFinished(30000)) {
-        lp.kill();
-        lp.waitForFinished(1000);
+    const TProcessResult lp =
+        RunBounded(CupsSubmitProgram(),
+                   {QStringLiteral("-d"), queue, QStringLiteral("-o"), QStringLiteral("raw")},
+                   30000, {}, bytes);
+    if (!lp.started)
+        return {TPrintOutcome::NoDevice, QStringLiteral("lp: ") + lp.startError};
+    if (!lp.finished)
         return {TPrintOutcome::NoDevice, QStringLiteral("lp did not finish")};
-    }
-    if (lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
-        return {TPrintOutcome::NoDevice,
-                QString::fromLocal8Bit(lp.readAllStandardError()).trimmed()};
+    if (lp.exitCode != 0)
+        return {TPrintOutcome::NoDevice, QString::fromLocal8Bit(lp.err).trimmed()};
     return {};
 }
 

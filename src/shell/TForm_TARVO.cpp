@@ -10,6 +10,7 @@
 #include "exchange/TQueuePage.h"
 #include "line/prfclient.h"
 #include "line/tlgclient.h"
+#include "line/vpncontrol.h"
 #include "print/printer.h"
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
@@ -80,6 +81,9 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     // The line thread waits, not yet started, for its first configuration.
     line_ = std::make_unique<CTlgClient>();
     exchange_.SetLine(line_.get());
+    // A VPN setting dials through NetworkManager.
+    line_->SetDialUpFactory([] { return std::make_unique<CVPNControl>(); });
+    exchange_.DialPolicy().SetPermission(line_.get());
     // So does the perforator thread.
     prf_ = std::make_unique<CPrfClient>();
     exchange_.SetSchemaCopies(records_.schemaCopies);
@@ -122,6 +126,7 @@ TForm_TARVO::~TForm_TARVO() {
     outgoing_.SetQueue(nullptr);
     // The thread ends before anything it reports to goes away.
     exchange_.SetLine(nullptr);
+    exchange_.DialPolicy().SetPermission(nullptr);
     line_.reset();
     // The perforator thread's events stop before the windows they reach go,
     // and the windows go before the thread they drive.

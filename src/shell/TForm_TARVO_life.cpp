@@ -92,6 +92,7 @@ void TForm_TARVO::Timer_1secTimer() {
     RefreshHeadPanel();
     exchange_.TickClock();
     head_->Label_Time->setText(status_.CurrentSecondsColonText);
+    exchange_.TickDialPolicy();
     RefreshLinkDisplay();
     noConnectionAlarm_->Tick(exchange_.IsLineConnected());
     exchange_.TickWork();

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 
 void TForm_TARVO::AttachLineEvents() {
@@ -26,6 +27,8 @@ void TForm_TARVO::AttachLineEvents() {
     // Not waited for: the line goes on while the operator reads it.
     connect(line_.get(), &CTlgClient::OnPortWarning, this, &TForm_TARVO::ShowPortWarning,
             Qt::QueuedConnection);
+    connect(head_->Button_Dial, &QPushButton::clicked, this,
+            [this] { exchange_.DialPolicy().DialPressed(); });
 }
 
 void TForm_TARVO::ConfigureLinks() {

@@ -1,6 +1,7 @@
 #include "shell/TForm_TARVO.h"
 
 #include "alerts/alertwindows.h"
+#include "line/tlgclient.h"
 #include "archive/TDayListPage.h"
 #include "print/printer.h"
 #include "protocol/TForm_PrtWindowMessage.h"
@@ -8,6 +9,7 @@
 #include "shell/entry.h"
 #include "shell/headpanel.h"
 #include "support/ckssimprocess.h"
+#include "support/fakenmcli.h"
 #include "support/lineliterals.h"
 #include "support/loopback.h"
 #include "support/mainwindowfixture.h"
@@ -432,6 +434,48 @@ TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
     EXPECT_TRUE(window->IsFinished());
     const QString log = dayProtocol().mid(exitAt);
     EXPECT_LT(log.indexOf("РЕЖИМ: БА"), log.indexOf("ПРОГРАММА ОСТАНОВЛЕНА"));
+}
+
+// VPN/Use with the time table and nothing waiting: the profile stays down
+// until "Dial", comes up through nmcli (found first on PATH) before the line
+// connects to the centre, and goes down DisconnectDelay seconds after the
+// last message.
+TEST_F(MainWindowTest, TheDialButtonBringsTheProfileUpUntilTheCountdownTakesItDown) {
+    FakeNmcli nmcli;
+    nmcli.ThenActive("up", "centre:vpn:activated\n");
+    nmcli.ThenActive("down", "");
+    const ScopedEnv path("PATH", nmcli.Folder() + ':' + qEnvironmentVariable("PATH"));
+    CkssimProcess centre;
+    ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
+    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+             "\r\n[VPN]\r\nUse=1\r\nName=centre\r\nUseTimeTable=1\r\nDisconnectDelay=5\r\n"
+             "[OTHER]\r\nAskOnClose=0\r\n");
+    auto window = startedWindow();
+    auto* dial = window->findChild<QPushButton*>("Button_Dial");
+    ASSERT_TRUE(dial);
+    EXPECT_TRUE(dial->isVisibleTo(window.get()));
+    for (int i = 0; i < 3; ++i)
+        window->Timer_1secTimer();
+    EXPECT_FALSE(window->Line()->IsDialEnabled());
+    EXPECT_TRUE(nmcli.CallsWith("connection up").isEmpty());
+
+    dial->click();
+    ASSERT_TRUE(WaitUntil([&] { return window->Exchange().ChannelState() == TExchange::StateRB; },
+                          20000))
+        << dayProtocol().toStdString();
+    EXPECT_EQ(nmcli.CallsWith("LC_ALL=C --wait 60 connection up id centre").size(), 1);
+    const QString log = dayProtocol();
+    EXPECT_LT(log.indexOf("Connect 127.0.0.1"), log.indexOf("РЕЖИМ: РБ")) << log.toStdString();
+
+    // The centre's opening message started the countdown of DisconnectDelay.
+    for (int i = 0; i < 4; ++i)
+        window->Timer_1secTimer();
+    EXPECT_TRUE(window->Line()->IsDialEnabled());
+    window->Timer_1secTimer();
+    EXPECT_FALSE(window->Line()->IsDialEnabled());
+    ASSERT_TRUE(WaitUntil([&] { return dayProtocol().contains("RAS HangUp"); }))
+        << dayProtocol().toStdString();
+    EXPECT_EQ(nmcli.CallsWith("connection down id centre").size(), 1);
 }
 
 }  // namespace
