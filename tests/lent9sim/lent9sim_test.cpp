@@ -167,7 +167,8 @@ TEST(Lent9sim, AnswersTheWorkstationByteForByte) {
         punched += step.punched;
 
         if (!step.stopWith.isEmpty()) {
-            QByteArray got = ws->ReadSome();
+            // A few frames only: the stop must come while the reader is at it.
+            QByteArray got = ws->ReadSome(kCeilingMs, 256);
             ASSERT_TRUE(ws->Write(step.stopWith));
             for (QByteArray more; !(more = ws->ReadSome(kQuietMs)).isEmpty();)
                 got += more;

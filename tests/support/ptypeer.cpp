@@ -75,7 +75,7 @@ bool PtyPeer::Write(const QByteArray& bytes) {
     return done == bytes.size();
 }
 
-void PtyPeer::Fetch(QByteArray& into, int ms) {
+void PtyPeer::Fetch(QByteArray& into, int ms, qsizetype limit) {
     if (fd_ < 0)
         return;
     pollfd p{fd_, POLLIN, 0};
@@ -89,7 +89,11 @@ void PtyPeer::Fetch(QByteArray& into, int ms) {
         hungUp_ = (p.revents & POLLHUP) != 0;
     for (;;) {
         char buffer[256];
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        const qsizetype room = limit < 0 ? qsizetype(sizeof buffer)
+                                         : std::min<qsizetype>(sizeof buffer, limit - into.size());
+        if (room <= 0)
+            break;
+        const ssize_t n = ::read(fd_, buffer, size_t(room));
         if (n > 0) {
             into.append(buffer, n);
             continue;
@@ -110,6 +114,19 @@ QByteArray PtyPeer::ReadSome(int ceilingMs) {
     while (got.isEmpty() && !(hungUp_ && !master_) && !deadline.hasExpired())
         Fetch(got, int(deadline.remainingTime()));
     Fetch(got, 0);
+    return got;
+}
+
+QByteArray PtyPeer::ReadSome(int ceilingMs, qsizetype limit) {
+    QByteArray got = std::exchange(pending_, QByteArray());
+    if (got.size() > limit) {
+        pending_ = got.mid(limit);
+        got.truncate(limit);
+        return got;
+    }
+    const QDeadlineTimer deadline(ceilingMs);
+    while (got.isEmpty() && !(hungUp_ && !master_) && !deadline.hasExpired())
+        Fetch(got, int(deadline.remainingTime()), limit);
     return got;
 }
 

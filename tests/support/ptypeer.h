@@ -30,6 +30,9 @@ public:
     // What arrives first: waits up to the ceiling for a byte, then takes
     // what is there with it. Empty when nothing came.
     QByteArray ReadSome(int ceilingMs = kCeilingMs);
+    // The same, but no more than limit bytes: a peer that keeps writing
+    // cannot keep the read going.
+    QByteArray ReadSome(int ceilingMs, qsizetype limit);
     // Reads until pred holds for what this call has read, or the ceiling
     // passed, or (on the slave) the other end hung up; returns what it read.
     QByteArray ReadUntil(const std::function<bool(const QByteArray&)>& pred,
@@ -46,7 +49,7 @@ public:
 private:
     // One wait of at most ms; appends what came. The master's hang-up, which
     // cannot be waited for, is looked at in short slices.
-    void Fetch(QByteArray& into, int ms);
+    void Fetch(QByteArray& into, int ms, qsizetype limit = -1);
 
     int fd_ = -1;
     bool master_ = false;
