@@ -54,10 +54,14 @@ bool TArchiveFolders::CheckFolders() {
     return false;
 }
 
+void TArchiveFolders::MakeDayFolders() const {
+    QDir().mkdir(AbsoluteFolder(config_.InpPath) + status_.DayText);
+    QDir().mkdir(AbsoluteFolder(config_.OutPath) + status_.DayText);
+}
+
 void TArchiveFolders::StartDay(const QString& dayText, QDate workingDay) {
-    QDir().mkdir(AbsoluteFolder(config_.InpPath) + dayText);
-    QDir().mkdir(AbsoluteFolder(config_.OutPath) + dayText);
     status_.DayText = dayText;
+    MakeDayFolders();
     // "/" in a Delphi pattern is the locale's date separator: joined by hand.
     status_.CurrentDateText =
         FormatDelphiDate(workingDay, u"dd") + u'/' + FormatDelphiDate(workingDay, u"mm");

@@ -58,6 +58,9 @@ public:
     // cleanup (started on a thread of its own), lists; the date text
     // ("dd/mm") comes from the working day's date.
     void StartDay(const QString& dayText, QDate workingDay);
+    // The working day's folders below inp and out (after the folders were
+    // changed while the day runs).
+    void MakeDayFolders() const;
 
     // Removes old files from the three folders by their age settings, and
     // logs what it did, before it returns.

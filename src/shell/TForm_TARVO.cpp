@@ -101,6 +101,7 @@ TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFold
     buildMenu();
     buildTray();
     buildAlerts();
+    buildOptions();
 
     connect(head_, &THeadPanel::modeClicked, this, &TForm_TARVO::ToggleMode);
     connect(head_, &THeadPanel::countersClicked, this, &TForm_TARVO::ShowCountersDialog);
@@ -181,7 +182,7 @@ void TForm_TARVO::buildMenu() {
     connect(counters, &QAction::triggered, this, &TForm_TARVO::ShowCountersDialog);
     QAction* settings = bar->addAction(QStringLiteral("Настройки"));
     settings->setObjectName(QStringLiteral("Menu_Settings"));
-    settings->setEnabled(false);  // the settings dialog comes later
+    connect(settings, &QAction::triggered, this, &TForm_TARVO::MenuOptionsClick);
     QAction* exit = bar->addAction(QStringLiteral("Выход"));
     exit->setObjectName(QStringLiteral("Menu_Close"));
     connect(exit, &QAction::triggered, this, &TForm_TARVO::MenuCloseClick);

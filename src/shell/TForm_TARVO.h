@@ -3,6 +3,7 @@
 #include "config/tlgconfig.h"
 #include "editor/outgoing.h"
 #include "exchange/exchange.h"
+#include "line/portlist.h"
 #include "shell/startup.h"
 #include "tape/TExchangePanel.h"
 
@@ -38,6 +39,8 @@ class TEditorPage;
 class TProtocol;
 class TProtocolPage;
 class TForm_AutoKSS;
+class TForm_Access;
+class TForm_Options;
 class TForm_PrtWindowMessage;
 class TQueuePage;
 class TServiceGroupPanel;
@@ -115,6 +118,13 @@ public:
     void ShowCountersDialog();
     // "АВТОКСС" of the editor.
     void ShowAutoKssForm();
+    // "Настройки" of the menu: the settings dialog behind the access code
+    // (TForm_TARVO_options.cpp).
+    void MenuOptionsClick();
+    TForm_Options* OptionsForm() const { return Form_Options; }
+    TForm_Access* AccessForm() const { return Form_Access; }
+    // Where the dialog's port lists come from (tests present adapters).
+    void SetPortEnumerator(PortEnumerator enumerate) { portEnumerator_ = std::move(enumerate); }
 
 Q_SIGNALS:
     // The window closed for good; the entry routine ends the message loop.
@@ -220,6 +230,12 @@ private:
     void AlertRaised(const QString& text);
     void AlertDismissed();
     void StopAlertSounds();
+    // The settings dialog (TForm_TARVO_options.cpp).
+    void buildOptions();
+    bool AskAccessCode();
+    // Takes the dialog's settings over; true when the link must be
+    // configured again.
+    bool SaveOptions(const QString& operatorOnDuty);
 
     StartOptions options_;
     QString programFolder_;
@@ -262,6 +278,9 @@ private:
     TQueuePage* queuePage_ = nullptr;
     TServiceGroupPanel* Panel_ServiceGroups = nullptr;
     std::unique_ptr<TForm_AutoKSS> Form_AutoKSS;
+    TForm_Options* Form_Options = nullptr;
+    TForm_Access* Form_Access = nullptr;
+    PortEnumerator portEnumerator_;
     // Until the outgoing queue exists, the editor's refresh of the queue
     // list reaches the queue page through this.
     std::unique_ptr<TForm_PrtWindowMessage> Form_PrtWindowMessage;
