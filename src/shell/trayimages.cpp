@@ -76,25 +76,49 @@ QIcon TrayImage(int index) {
     }
 }
 
-QIcon ProgramIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 0, 128), 3));
-    p.setBrush(QColor(230, 230, 230));
-    p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
+QList<TEmblemShape> EmblemShapes() {
+    const QColor navy(0, 0, 128);
+    QList<TEmblemShape> shapes;
+    shapes.append({TEmblemShape::RoundedRect, QRectF(3, 3, 58, 58), QColor(230, 230, 230), navy,
+                   3, 10});
     // A strip of paper tape with its feed holes.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 240, 180));
-    p.drawRect(8, 22, 48, 20);
-    p.setBrush(QColor(0, 0, 128));
+    shapes.append(
+        {TEmblemShape::Rect, QRectF(8, 22, 48, 20), QColor(255, 240, 180), QColor(), 0, 0});
     for (int i = 0; i < 6; ++i) {
-        p.drawEllipse(QPointF(12 + i * 8, 32), 1.5, 1.5);
+        const qreal x = 12 + i * 8;
+        shapes.append({TEmblemShape::Circle, QRectF(x, 32, 1.5, 0), navy, QColor(), 0, 0});
         if (i % 2 == 0)
-            p.drawEllipse(QPointF(12 + i * 8, 26), 2.5, 2.5);
+            shapes.append({TEmblemShape::Circle, QRectF(x, 26, 2.5, 0), navy, QColor(), 0, 0});
         if (i % 3 != 1)
-            p.drawEllipse(QPointF(12 + i * 8, 38), 2.5, 2.5);
+            shapes.append({TEmblemShape::Circle, QRectF(x, 38, 2.5, 0), navy, QColor(), 0, 0});
     }
-    return QIcon(pixmap);
+    return shapes;
+}
+
+QImage EmblemImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    for (const TEmblemShape& s : EmblemShapes()) {
+        p.setPen(s.edge.isValid() ? QPen(s.edge, s.edgeWidth) : QPen(Qt::NoPen));
+        p.setBrush(s.fill);
+        switch (s.kind) {
+            case TEmblemShape::RoundedRect:
+                p.drawRoundedRect(s.box, s.radius, s.radius);
+                break;
+            case TEmblemShape::Rect:
+                p.drawRect(s.box);
+                break;
+            case TEmblemShape::Circle:
+                p.drawEllipse(s.box.topLeft(), s.box.width(), s.box.width());
+                break;
+        }
+    }
+    return image;
+}
+
+QIcon ProgramIcon() {
+    return QIcon(QPixmap::fromImage(EmblemImage(64)));
 }
