@@ -1,7 +1,7 @@
 #include "shell/version.h"
 
 QString VersionNumber() {
-    return QStringLiteral("1.12.1");
+    return QStringLiteral(TARVO_VERSION);
 }
 
 QString VersionText() {
