@@ -1,0 +1,51 @@
+#include "tarvoprocess.h"
+
+#include "support/testhome.h"
+#include "util/codepages.h"
+
+#include <QDate>
+#include <QDir>
+#include <QProcessEnvironment>
+
+#include <csignal>
+
+TarvoProcess::TarvoProcess(QString home) : home_(std::move(home)) {}
+
+TarvoProcess::~TarvoProcess() {
+    if (Running())
+        Kill();
+}
+
+bool TarvoProcess::Start(const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARVO_HOME"), home_);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.start(QStringLiteral(TARVO_BINARY), args);
+    return process_.waitForStarted(10000);
+}
+
+bool TarvoProcess::Kill(int ceilingMs) {
+    if (!Running())
+        return true;
+    ::kill(pid_t(process_.processId()), SIGKILL);
+    return process_.waitForFinished(ceilingMs);
+}
+
+bool TarvoProcess::Terminate(int ceilingMs) {
+    if (!Running())
+        return false;
+    ::kill(pid_t(process_.processId()), SIGTERM);
+    return process_.waitForFinished(ceilingMs) && process_.exitStatus() == QProcess::NormalExit &&
+           process_.exitCode() == 0;
+}
+
+QString TarvoProcess::Protocol() const {
+    const QString path =
+        home_ + QStringLiteral("/prt/") + QDate::currentDate().toString(QStringLiteral("MMdd")) +
+        QStringLiteral(".prt");
+    return Cp866ToWide(ReadFileBytes(path));
+}
