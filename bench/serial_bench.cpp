@@ -10,6 +10,10 @@
 // front of the training centre), connected and idle; the counter cpu_percent
 // is its CPU time over the wall time, as a share of one core. The target is
 // at most 0.5 %. Argument 0 is the same workstation on TCP/IP, for comparison.
+// The counter wakeups_per_s counts the context switches of all its threads
+// (the line thread's waits, the one-second tick, Qt's timers) per second,
+// threads that ended meanwhile included; threads_started counts the threads
+// that began while the workstation was idle.
 // TARVO_BENCH_IDLE_SECONDS sets the measured time (default 60).
 
 #include "line/tlgclient.h"
@@ -22,6 +26,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -97,6 +102,46 @@ double CpuSeconds(qint64 pid) {
     return (fields[11].toDouble() + fields[12].toDouble()) / double(::sysconf(_SC_CLK_TCK));
 }
 
+// Context switches of each of the process's threads now (thread id ->
+// count): each is a wake-up (a sleep that ended) or a preemption.
+QMap<QString, double> ContextSwitches(qint64 pid) {
+    QMap<QString, double> counts;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks + u'/' + task + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        double total = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:") ||
+                line.startsWith("nonvoluntary_ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toDouble();
+        counts.insert(task, total);
+    }
+    return counts;
+}
+
+// Watches the context switches over a stretch of time, looking often enough
+// to count the threads that come and go meanwhile.
+struct SwitchWatch {
+    explicit SwitchWatch(qint64 pid) : pid_(pid), last_(ContextSwitches(pid)) {}
+    void Look() {
+        const QMap<QString, double> now = ContextSwitches(pid_);
+        for (auto it = now.cbegin(); it != now.cend(); ++it) {
+            if (!last_.contains(it.key()))
+                ++threadsStarted;
+            switches += it.value() - last_.value(it.key(), 0);
+        }
+        last_ = now;
+    }
+    double switches = 0;
+    int threadsStarted = 0;
+
+private:
+    qint64 pid_;
+    QMap<QString, double> last_;
+};
+
 // Starts a simulator and reads the value its first line gives after prefix.
 QString StartTool(QProcess& process, const QString& program, const QStringList& args,
                   const QByteArray& prefix) {
@@ -169,12 +214,18 @@ void BM_IdleCpu(benchmark::State& state) {
         QThread::sleep(5);
         for (auto _ : state) {
             const double before = CpuSeconds(program.processId());
+            SwitchWatch watch(program.processId());
             const Clock::time_point start = Clock::now();
-            QThread::sleep(unsigned(seconds));
+            while (Clock::now() - start < std::chrono::seconds(seconds)) {
+                QThread::msleep(100);
+                watch.Look();
+            }
             const double wall = std::chrono::duration<double>(Clock::now() - start).count();
             const double used = CpuSeconds(program.processId()) - before;
             state.SetIterationTime(wall);
             state.counters["cpu_percent"] = 100.0 * used / wall;
+            state.counters["wakeups_per_s"] = watch.switches / wall;
+            state.counters["threads_started"] = watch.threadsStarted;
         }
         state.SetLabel(serial ? "serial line through lin9sim" : "TCP/IP to the centre");
     }
