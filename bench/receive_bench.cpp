@@ -10,6 +10,7 @@
 #include "util/linecode.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -124,5 +125,92 @@ BENCHMARK(BM_StoreTelegram)
     ->Args({1, 0})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+}  // namespace
+
+namespace {
+
+// A whole heavy day: 5 000 telegrams received and 5 000 filed as sent, the
+// day's protocol at 200 000 lines by its end. The cost per received telegram
+// of the day's last 500 (argument 1: 4 500 telegrams on disk each way, the
+// protocol at 180 000 lines before them) against its first 500 (argument 0:
+// an empty day); the second argument puts the folder on the disk (0) or in
+// memory (1). The target: the end at most 1.2 times the start.
+constexpr int kHeavyTelegrams = 5000;
+constexpr int kHeavyBlock = 500;
+constexpr int kHeavyProtocolLines = 200000;
+
+qsizetype ReadLines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+}
+
+LineText heavyBlock(int block) {
+    // Numbers go round at 1 000, as the centre's do.
+    return CentreDay((block * kHeavyBlock) % 1000 + 1, kHeavyBlock, 0, false, 7000u + block);
+}
+
+void BM_HeavyDayPerTelegram(benchmark::State& state) {
+    const bool end = state.range(0) == 1;
+    const int blocks = kHeavyTelegrams / kHeavyBlock;
+    QList<LineText> stream;
+    for (int b = 0; b < blocks; ++b)
+        stream << heavyBlock(b);
+    const QString saved = QDir::currentPath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir(benchFolder(state.range(1)));
+        QDir::setCurrent(dir.path());
+        QDir().mkpath(QStringLiteral("inp/0130"));
+        QDir().mkpath(QStringLiteral("out/0130"));
+        _tlg_config config;
+        _tlg_status status;
+        status.FoldersReady = true;
+        status.DayText = QStringLiteral("0130");
+        FakeClock clock;
+        TProtocol protocol;
+        protocol.SetFileName(QStringLiteral("0130.prt"));
+        RecordingLine line;
+        TExchange exchange(config, status, protocol, clock, QStringLiteral("korvel.ini"));
+        exchange.SetLine(&line);
+        if (end) {
+            for (int b = 0; b < blocks - 1; ++b)
+                receive(exchange, stream[b]);
+            for (int n = 0; n < kHeavyTelegrams - kHeavyBlock; ++n) {
+                QFile sent(QStringLiteral("out/0130/0130q%1.%2")
+                               .arg(n % 1000, 3, 10, QLatin1Char('0'))
+                               .arg(n % 1000 + 1, 3, 10, QLatin1Char('0')) +
+                           (n >= 1000 ? QStringLiteral(".%1").arg(n / 1000) : QString()));
+                sent.open(QIODevice::WriteOnly);
+                sent.write("TELEGRAM");
+            }
+            // The protocol so far: what the day wrote, padded up to 90 %.
+            const int target = kHeavyProtocolLines * 9 / 10;
+            const int lines = int(ReadLines(QStringLiteral("0130.prt")));
+            for (int n = lines; n < target; n += 2)
+                protocol.AddMessage(QStringLiteral("ОТПРАВКА ТЛГ out/0130q%1").arg(n % 1000),
+                                    kProtocolEvent);
+        }
+        const int before = status.NumberInput;
+        state.ResumeTiming();
+        receive(exchange, stream[end ? blocks - 1 : 0]);
+        state.PauseTiming();
+        if (status.NumberInput == before)
+            state.SkipWithError("nothing was received");
+        state.counters["protocol_lines"] = double(ReadLines(QStringLiteral("0130.prt")));
+        QDir::setCurrent(saved);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kHeavyBlock);
+    state.SetLabel(end ? "the day's last 500" : "the day's first 500");
+}
+BENCHMARK(BM_HeavyDayPerTelegram)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
