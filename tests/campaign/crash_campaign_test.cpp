@@ -185,7 +185,7 @@ TEST_F(CrashCampaign, TcpIpKilledAtRandomLosesAndDuplicatesNothing) {
 TEST_F(CrashCampaign, SerialLineKilledAtRandomLosesAndDuplicatesNothing) {
     CampaignPlan plan;
     plan.serial = true;
-    plan.kills = EnvInt("TARVO_CAMPAIGN_KILLS", 32) / 4;
+    plan.kills = EnvInt("TARVO_CAMPAIGN_KILLS", 32) / 5;
     // The port opens a second after the start, and the channel opens over
     // the adapter after that.
     plan.shortMinMs = 2500;

@@ -4,7 +4,7 @@
 //   cmake --build build-fuzz --target fuzz_receive
 //   mkdir -p corpus && cp tests/data/fuzz/receive/* corpus/
 //   build-fuzz/tests/exchange/fuzz_receive -max_total_time=60 -max_len=20000 corpus
-// (./test runs it for 15 seconds; TARVO_FUZZ_SECONDS changes that, 0 skips it.)
+// (./test runs it for 10 seconds; TARVO_FUZZ_SECONDS changes that, 0 skips it.)
 
 #include "receiveharness.h"
 
