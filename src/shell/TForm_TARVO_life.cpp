@@ -15,6 +15,7 @@
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
 #include "protocol/protocol.h"
+#include "shell/TForm_Options.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
 #include "shell/version.h"
@@ -133,11 +134,7 @@ void TForm_TARVO::AfterStart() {
 }
 
 void TForm_TARVO::ApplyScreenFont() {
-    const _tlg_font& f = records_.controls.ScreenFont;
-    QFont font(f.Name);
-    if (f.Size > 0)
-        font.setPointSize(f.Size);
-    font.setBold(f.Bold);
+    const QFont font = ToQFont(records_.controls.ScreenFont);
     protocolPage_->PrtWindow->SetFont(font);
     inPage_->Memo->setFont(font);
     outPage_->Memo->setFont(font);
