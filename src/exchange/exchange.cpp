@@ -29,11 +29,18 @@ bool TExchange::CheckFolders() {
 void TExchange::StartWorkingDay() {
     const QString day = clock_.WorkingDayText();
     const bool sameDay = day == status_.DayText;
+    // The last run may have stopped in the middle of a save, on its own day
+    // or on today's.
+    QStringList days{day};
+    if (!sameDay && !status_.DayText.isEmpty())
+        days.prepend(status_.DayText);
     if (!sameDay) {
         status_.NumberInput = status_.NumberOutput = 0;
         status_.EditNumber = status_.PrfNumber = status_.LineInputNumber = 0;
     }
     folders_.StartDay(day, clock_.WorkingTime().date());
+    for (const QString& d : days)
+        store_.RecoverReadableFiles(InpDayFolder(d));
     if (!sameDay)
         SaveCounters();
     clock_.UpdateExchangeClock();

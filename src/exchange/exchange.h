@@ -164,8 +164,10 @@ public:
 
     // The working day at start-up: on another day than the stored one the
     // five day counters start from 0; then the day is started, the clock
-    // steps once, and a telegram the last run handed to the line without
-    // hearing the centre's verdict waits for it again.
+    // steps once, a received telegram the last run stopped in the middle of
+    // saving gets its readable file from its raw copy, and a telegram the
+    // last run handed to the line without hearing the centre's verdict
+    // waits for it again.
     void StartWorkingDay();
 
     // Automatic (true) or manual mode.
@@ -294,6 +296,8 @@ private:
     void HandleCentreMessage(const LineText& body);
     void DispatchCentreMessage(const LineText& body);
     void ArrivalSignal(const LineText& category);
+    // The input folder of a day, and a file of today's in it.
+    QString InpDayFolder(const QString& day) const;
     QString InpDayPath(const QString& name) const;
 
     // Counters (counters.cpp).

@@ -94,11 +94,15 @@ THeader readHeader(QByteArrayView rest, int number, const _tlg_config& config) {
 
 }  // namespace
 
-QString TExchange::InpDayPath(const QString& name) const {
+QString TExchange::InpDayFolder(const QString& day) const {
     QString folder = config_.InpPath;
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    return folder + status_.DayText + u'/' + status_.DayText + name;
+    return folder + day;
+}
+
+QString TExchange::InpDayPath(const QString& name) const {
+    return InpDayFolder(status_.DayText) + u'/' + status_.DayText + name;
 }
 
 void TExchange::HandleTelegram(const LineText& body) {

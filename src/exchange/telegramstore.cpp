@@ -6,6 +6,7 @@
 #include "util/linecode.h"
 #include "util/telegramtext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -240,6 +241,40 @@ bool TTelegramStore::SaveTelegram(const QString& path, const LineText& body, boo
     protocol_.AddMessage(QStringLiteral("ТЕЛЕГРАММА СОХРАНЕНА ") + target, kProtocolEvent);
     host_.ReceivedFileChanged();
     return true;
+}
+
+QStringList TTelegramStore::RecoverReadableFiles(const QString& folder) {
+    QStringList made;
+    const QDir dir(folder);
+    const QStringList raws =
+        dir.entryList({QStringLiteral("*.rcvtlg"), QStringLiteral("*.SSStlg")}, QDir::Files);
+    for (const QString& name : raws) {
+        const QString raw = dir.filePath(name);
+        const QString readable = raw.chopped(3);
+        if (QFileInfo(readable).size() > 0)
+            continue;
+        QByteArray body;
+        if (!readWhole(raw, body) || body.isEmpty())
+            continue;
+        // An empty readable file is what a stop between its creation and its
+        // first write leaves: it holds nothing to keep.
+        if (pathExists(readable) && ::unlink(QFile::encodeName(readable).constData()) != 0)
+            continue;
+        const LineText text = LineLiteral(u"ЗЦЗЦ ") + readableText(body, config_.SaveRegisterInTlg);
+        if (!(config_.SaveTlgAnsi ? saveAnsi(readable, text, false)
+                                  : saveUnicode(readable, text, false))) {
+            protocol_.AddMessage(QStringLiteral(" ОШИБКА СОХРАНЕНИЯ ТЛГ В ФАЙЛЕ ") + readable,
+                                 kProtocolError);
+            continue;
+        }
+        SetArchiveMark(readable, true);
+        protocol_.AddMessage(QStringLiteral("ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ ") + readable,
+                             kProtocolError);
+        made << readable;
+    }
+    if (!made.isEmpty())
+        host_.ReceivedFileChanged();
+    return made;
 }
 
 bool TTelegramStore::saveAnsi(const QString& path, const LineText& text, bool append) {

@@ -66,6 +66,13 @@ public:
     // receives the final name.
     bool CompleteTelegram(const QString& base, const LineText& text, QString* finalPath = nullptr);
 
+    // The readable files a stop of the program (a kill, a power cut) between
+    // the raw copy and the readable file of a save left missing or empty in
+    // folder: each is made again from its raw copy (".rcvtlg", ".SSStlg") as
+    // the save makes it, only without the layout correction, and logged.
+    // Returns the paths made.
+    QStringList RecoverReadableFiles(const QString& folder);
+
     // Appends bytes to a file, creating it when absent, and flushes them. A
     // failure is not reported (the raw copy is a convenience).
     static void AppendRaw(const QString& path, QByteArrayView bytes);

@@ -386,4 +386,47 @@ TEST_F(ReceiveParserTest, ADisconnectionLosesThePartialMessageOnly) {
     EXPECT_EQ(Ansi("0130u911.001").count("ЗЦЗЦ"), 1);
 }
 
+
+// A run stopped (killed, the power gone) between the raw copy and the
+// readable file of a save: the next start makes the readable file from the
+// raw bytes, on the day the run worked and on today's; whole files and
+// open telegrams are left as they are.
+class ReceiveRestartTest : public BareExchangeFixture {};
+
+TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawCopy) {
+    const LineText body = L(u"045 |СР5 142215\r\nТЕКСТ\r\n");
+    const QByteArray readable = WideToAnsi(u"ЗЦЗЦ 045 СР5 142215\r\nТЕКСТ\r\n");
+    const QByteArray service = L(u"ССС 000123 ПРИНЯТА\r\n");
+    QMap<QString, QByteArray> before = {
+        {"0129/0129q215.045.rcvtlg", body},             // stopped before the readable file
+        {"0130/0130q215.045.rcv", {}},                   // stopped before its first byte
+        {"0130/0130q215.045.rcvtlg", body},
+        {"0130/0130c123.SSStlg", service},              // a centre message, final at once
+        {"0130/0130q215.046.rcv", "ZCZC 046 OPEN"},      // open, as any stop leaves one
+        {"0130/0130q215.046.rcvtlg", body},
+        {"0130/0130q215.047", "ZCZC 047 DONE"},
+        {"0130/0130q215.047.tlg", body},
+        {"0128/0128q215.045.rcvtlg", body},             // no day this run worked on
+    };
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        home.write("inp/" + it.key(), it.value());
+    status.DayText = "0129";
+
+    ASSERT_TRUE(exchange.CheckFolders());
+    status.FoldersReady = true;
+    exchange.StartWorkingDay();
+
+    QMap<QString, QByteArray> after = before;
+    after.insert("0129/0129q215.045.rcv", readable);
+    after.insert("0130/0130q215.045.rcv", readable);
+    after.insert("0130/0130c123.SSS", WideToAnsi(u"ЗЦЗЦ ССС 000123 ПРИНЯТА\r\n"));
+    EXPECT_EQ(FilesBelow(home.file("inp")), after);
+    EXPECT_TRUE(HasArchiveMark(home.file("inp/0129/0129q215.045.rcv")));
+    const QString made = "ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ " + config.InpPath;
+    EXPECT_EQ(Events().filter("ВОССТАНОВЛЕНА"),
+              (QStringList{made + "0129/0129q215.045.rcv", made + "0130/0130c123.SSS",
+                           made + "0130/0130q215.045.rcv"}));
+    EXPECT_EQ(status.NumberInput, 0) << "the centre refers the operator to what is not counted";
+}
+
 }  // namespace
