@@ -223,9 +223,11 @@ TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
         status_.HandedOverFile = sendingFile_;
         status_.HandedOverNumber = status_.NumberOutput;
     }
-    Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     sendingText_.clear();
+    // The record first: what the protocol says has gone out is never missing
+    // from the settings file, whenever the program is stopped.
     exchange_.SaveCounters();
+    Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     exchange_.DialPolicy().Reload();
     return HandOver::Counted;
 }
