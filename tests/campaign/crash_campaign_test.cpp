@@ -11,8 +11,8 @@
 #include "support/ckssimprocess.h"
 #include "support/lin9simprocess.h"
 #include "support/loopback.h"
+#include "support/tarvoprocess.h"
 #include "support/testhome.h"
-#include "tarvoprocess.h"
 #include "util/codepages.h"
 
 #include <QDate>

@@ -12,8 +12,8 @@
 #include "campaigncheck.h"
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
+#include "support/tarvoprocess.h"
 #include "support/testhome.h"
-#include "tarvoprocess.h"
 #include "util/codepages.h"
 
 #include <QDate>

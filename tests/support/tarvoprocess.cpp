@@ -1,5 +1,6 @@
 #include "tarvoprocess.h"
 
+#include "support/loopback.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
 
@@ -9,7 +10,8 @@
 
 #include <csignal>
 
-TarvoProcess::TarvoProcess(QString home) : home_(std::move(home)) {}
+TarvoProcess::TarvoProcess(QString home, QString runtime)
+    : home_(std::move(home)), runtime_(runtime.isEmpty() ? home_ : std::move(runtime)) {}
 
 TarvoProcess::~TarvoProcess() {
     if (Running())
@@ -19,12 +21,12 @@ TarvoProcess::~TarvoProcess() {
 bool TarvoProcess::Start(const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TARVO_HOME"), home_);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());
-    process_.start(QStringLiteral(TARVO_BINARY), args);
+    process_.start(QStringLiteral(TARVO_PATH), args);
     return process_.waitForStarted(10000);
 }
 
@@ -48,4 +50,8 @@ QString TarvoProcess::Protocol() const {
         home_ + QStringLiteral("/prt/") + QDate::currentDate().toString(QStringLiteral("MMdd")) +
         QStringLiteral(".prt");
     return Cp866ToWide(ReadFileBytes(path));
+}
+
+bool TarvoProcess::WaitForProtocol(const QString& text, int ceilingMs) const {
+    return WaitUntil([&] { return Protocol().contains(text); }, ceilingMs);
 }

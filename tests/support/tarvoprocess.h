@@ -5,11 +5,13 @@
 #include <QStringList>
 
 // The workstation as an operator runs it: the real tarvo binary, a process
-// of its own on a program folder (TARVO_HOME), without a display. The
-// campaign kills it as a power cut would and starts it again.
+// of its own on a program folder (TARVO_HOME), without a display. Tests end
+// it as the session does, or kill it as a power cut would and start it again.
 class TarvoProcess {
 public:
-    explicit TarvoProcess(QString home);
+    // runtime is the session's runtime folder (XDG_RUNTIME_DIR), where the
+    // instances meet; the program folder when empty.
+    explicit TarvoProcess(QString home, QString runtime = {});
     ~TarvoProcess();
     TarvoProcess(const TarvoProcess&) = delete;
     TarvoProcess& operator=(const TarvoProcess&) = delete;
@@ -25,8 +27,11 @@ public:
 
     // The day's protocol as text (code page 866), empty before it exists.
     QString Protocol() const;
+    // Whether the day's protocol comes to hold text within ceilingMs.
+    bool WaitForProtocol(const QString& text, int ceilingMs = 20000) const;
 
 private:
     QString home_;
+    QString runtime_;
     QProcess process_;
 };
