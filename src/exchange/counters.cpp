@@ -44,6 +44,7 @@ void TExchange::HandleCounterReport(const TCounterReport& report) {
         protocol_.AddMessage(QStringLiteral("РАСХОЖДЕНИЕ СЧЕТЧИКОВ"), kProtocolError);
         return;
     }
+    queue_.SettleUncertainHandOver(report.yours);
     if (status_.NumberOutput != report.yours) {
         SetMode(false);
         queue_.RejectSent();

@@ -187,6 +187,13 @@ void TOutgoingQueue::StartSending() {
         sendingText_.clear();
     } else {
         frame = "\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" + kEnd + "\r\n";
+        // Recorded before the line has any of it: a stop after the line has
+        // taken it all but before this run has heard so must still leave the
+        // next run a telegram to ask the centre about, never one to send
+        // again. Not counted yet: the number is one past NumberOutput.
+        status_.HandedOverFile = sendingFile_;
+        status_.HandedOverNumber = number;
+        exchange_.SaveCounters();
     }
     // Whether it goes out whole is the line's to say (CheckHandOver).
     spanTo_ = exchange_.AppendToLine(frame);
@@ -211,6 +218,7 @@ TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
         sendingFile_.clear();
         sendingText_.clear();
         service_ = false;
+        ForgetHandOver();
         RefreshQueueList();
         return HandOver::Discarded;
     }
@@ -264,6 +272,30 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
     ForgetHandOver();
     RefreshQueueList();
     return false;
+}
+
+bool TOutgoingQueue::HandOverUncertain() const {
+    return !onItsWay_ && IsSending() && status_.HandedOverFile == sendingFile_ &&
+           status_.HandedOverNumber != status_.NumberOutput;
+}
+
+void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
+    if (!HandOverUncertain())
+        return;
+    if (centreCount == status_.HandedOverNumber) {
+        // The centre has it: counted now, filed by the report as usual.
+        status_.NumberOutput = status_.HandedOverNumber;
+        exchange_.SaveCounters();
+        Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
+    } else if (centreCount == status_.NumberOutput) {
+        // It never reached the centre: it waits and goes out again.
+        Log(QStringLiteral("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: ") + OutFolder() + sendingFile_,
+            kProtocolEvent);
+        sendingFile_.clear();
+        ForgetHandOver();
+        RefreshQueueList();
+    }
+    // Any other count is a disagreement, settled as one.
 }
 
 void TOutgoingQueue::ForgetHandOver() {

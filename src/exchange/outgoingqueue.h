@@ -29,11 +29,14 @@ struct _tlg_status;
 // - a telegram is counted only once the line has written every byte of it;
 //   one whose text the line threw away (a dropped link, an exit) is not
 //   counted and stays waiting under its own name;
-// - once it is counted, STATUS/NumberOutput and the hand-over itself
-//   (STATUS/HandedOver, HandedOverNumber) reach the settings file in one
-//   write, before the centre can confirm it and so before the next telegram
-//   can start. Until the centre's report settles it, in this run or the
-//   next, the file is never sent again by itself.
+// - the hand-over (STATUS/HandedOver, HandedOverNumber) reaches the settings
+//   file before the line gets any of the telegram, with the number it goes
+//   out with (one past NumberOutput); once it is counted, NumberOutput
+//   follows in one write, before the centre can confirm it and so before the
+//   next telegram can start. Until the line or the centre's report settles
+//   it, in this run or the next, the file is never sent again by itself: a
+//   run stopped before it learnt what the line did leaves the centre's next
+//   count to tell (its number: it arrived; NumberOutput: it goes again).
 class TOutgoingQueue : public IOutgoingQueue {
 public:
     // Seconds to the first scan after start.
@@ -87,6 +90,12 @@ public:
     // no report can settle it any more, and the file is set aside in the out
     // root for the operator (name.bNNN). True when it waits for a report.
     bool RestoreHandOver(bool sameDay);
+    // A counter report's count of the telegrams the centre has accepted,
+    // for a hand-over the last run left before the line said whether it took
+    // the telegram: the telegram's number counts it (the report then files
+    // it), NumberOutput puts it back to wait; any other leaves it to the
+    // usual disagreement.
+    void SettleUncertainHandOver(int centreCount);
     // "СВЯЗЬ ": the next scan in at most kScanAfterLinkWord seconds.
     void ShortenScanCountdown();
 
@@ -141,6 +150,8 @@ private:
     int FiledNumber() const;
     void FileSent(const QString& target, bool manualOnFailure);
     void ForgetHandOver();
+    // A hand-over restored from the last run that the line had not settled.
+    bool HandOverUncertain() const;
     void Log(const QString& text, int level) const;
 
     TExchange& exchange_;

@@ -39,7 +39,9 @@ TEST_F(HandOverTest, AnExitRightAfterAHandOverWaitsForTheReport) {
     ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
     ws.Put("0130q001", QStringLiteral("ПЕРЕД ВЫХОДОМ"));
     ws.exchange.Queue().SetScanCountdown(0);
-    ASSERT_TRUE(ws.WaitFor([&] { return !ws.status.HandedOverFile.isEmpty(); })) << ws.Tail();
+    // Counted: the line has taken all of it.
+    ASSERT_TRUE(ws.WaitFor([&] { return ws.status.NumberOutput == 1; })) << ws.Tail();
+    EXPECT_EQ(ws.status.HandedOverFile, "0130q001");
 
     // What MenuCloseClick does.
     ws.status.CloseCountdown = ws.exchange.StopForExit() ? 10 : 1;

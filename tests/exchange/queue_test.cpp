@@ -358,6 +358,67 @@ TEST_F(QueueTest, AHandOverLeftFromAnotherDayIsSetAside) {
     EXPECT_TRUE(nextLine.sent.isEmpty()) << "nothing goes out again";
 }
 
+// The run stops while the line holds the whole telegram and before it has
+// said it took it (or lost it). The next start finds the hand-over recorded,
+// not counted, and asks the centre: its count decides, and the telegram is
+// never sent again when the centre has it.
+TEST_F(QueueTest, AStopBeforeTheLineSaysWhatItTookIsSettledByTheCentresCount) {
+    Put("0130q001", "ОДИН");
+    ASSERT_EQ(TickUntilSent(), Frame(1, "ОДИН"));
+    const QByteArray ini = ReadFileBytes(home.file("korvel.ini"));
+    const struct {
+        int centreCount;
+        QStringList outRoot, outDay;
+        int numberOutput;
+        LineText sentAfter;  // what the next scans send
+    } cases[] = {
+        {1, {}, {"0130q001.001"}, 1, {}},
+        {0, {"0130q001"}, {}, 1, Frame(1, "ОДИН")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.centreCount);
+        home.write("korvel.ini", ini);
+        QFile::rename(home.file("out/0130/0130q001.001"), home.file("out/0130q001"));
+        _tlg_config nextConfig = config;
+        _tlg_status next;
+        SchemaCopyTable copies{};
+        _tlg_controls controls;
+        LoadSettings(home.file("korvel.ini"), home.path(), nextConfig, next, copies, controls);
+        EXPECT_EQ(next.HandedOverFile, "0130q001");
+        EXPECT_EQ(next.HandedOverNumber, 1);
+        EXPECT_EQ(next.NumberOutput, 0) << "not counted before the line has taken it";
+
+        RecordingLine nextLine;
+        TExchange restarted(nextConfig, next, protocol, clock, home.file("korvel.ini"), &host);
+        restarted.SetLine(&nextLine);
+        next.FoldersReady = restarted.CheckFolders();
+        next.Automatic = true;
+        restarted.StartWorkingDay();
+        restarted.SetChannelState(L(u"РБ"));
+        clock.AdvanceSeconds(1);
+        restarted.Tick();
+        EXPECT_EQ(nextLine.sent, L(u"|ЗЗ ")) << "the first tick asks the centre, sends nothing";
+        nextLine.sent.clear();
+        restarted.OnLineReceive(CentreMessage(
+            QStringLiteral("ВАШ %1 НАШ 000 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА")
+                .arg(c.centreCount, 3, 10, QLatin1Char('0'))));
+        for (int i = 0; i < 20; ++i)
+            restarted.OnLineReceive(LineText());
+        EXPECT_EQ(OutDay(), c.outDay);
+        for (int i = 0; i < 10 && nextLine.sent.isEmpty(); ++i) {
+            clock.AdvanceSeconds(1);
+            restarted.Tick();
+        }
+        const LineText block = nextLine.sent;
+        EXPECT_EQ(block, c.sentAfter);
+        nextLine.sent.clear();
+        if (!block.isEmpty())
+            restarted.OnLineSent(block);
+        EXPECT_EQ(OutRoot(), c.outRoot);
+        EXPECT_EQ(next.NumberOutput, c.numberOutput);
+    }
+}
+
 TEST_F(QueueTest, TheQueuePageListsRetriesAndDeletes) {
     Put("0130q001.b012", "ОТКАЗАННАЯ");
     Put("0130q002", "ЖДЕТ");
