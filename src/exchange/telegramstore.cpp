@@ -6,6 +6,7 @@
 #include "util/linecode.h"
 #include "util/telegramtext.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -248,10 +249,28 @@ QStringList TTelegramStore::RecoverReadableFiles(const QString& folder) {
     const QDir dir(folder);
     const QStringList raws =
         dir.entryList({QStringLiteral("*.rcvtlg"), QStringLiteral("*.SSStlg")}, QDir::Files);
+    // A completion gives the readable file its final name before the raw
+    // copy gets its own: a stop between the two leaves the raw copy of a
+    // complete telegram under its working name, beside a final file written
+    // after it. An older final file of that name is another telegram's.
+    auto completed = [&dir](const QString& rawName) {
+        const QString base = rawName.chopped(int(qstrlen(".rcvtlg")));
+        const QDateTime rawTime = QFileInfo(dir.filePath(rawName)).lastModified();
+        for (const QString& name : dir.entryList({base, base + QLatin1String(".*")}, QDir::Files)) {
+            const QStringView tail = QStringView(name).mid(base.size());
+            const bool finalName =
+                tail.isEmpty() || (tail.size() > 1 && LeadingDigitCount(tail.mid(1)) == tail.size() - 1);
+            if (finalName && QFileInfo(dir.filePath(name)).lastModified() >= rawTime)
+                return true;
+        }
+        return false;
+    };
     for (const QString& name : raws) {
         const QString raw = dir.filePath(name);
         const QString readable = raw.chopped(3);
         if (QFileInfo(readable).size() > 0)
+            continue;
+        if (name.endsWith(QLatin1String(".rcvtlg")) && !pathExists(readable) && completed(name))
             continue;
         QByteArray body;
         if (!readWhole(raw, body) || body.isEmpty())

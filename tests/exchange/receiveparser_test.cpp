@@ -406,10 +406,18 @@ TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawC
         {"0130/0130q215.046.rcvtlg", body},
         {"0130/0130q215.047", "ZCZC 047 DONE"},
         {"0130/0130q215.047.tlg", body},
+        {"0130/0130q215.048.0", "ZCZC 048 DONE"},       // stopped before the raw copy's
+        {"0130/0130q215.048.rcvtlg", body},             //   final name
+        {"0130/0130q215.049", "ZCZC 049 OLDER"},        // an earlier one of that name
+        {"0130/0130q215.049.rcvtlg", body},
         {"0128/0128q215.045.rcvtlg", body},             // no day this run worked on
     };
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         home.write("inp/" + it.key(), it.value());
+    const QDateTime saved = QDateTime::currentDateTime().addSecs(-60);
+    ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.048.rcvtlg"), saved));
+    ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.049"), saved.addSecs(-60)));
+    ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.049.rcvtlg"), saved));
     status.DayText = "0129";
 
     ASSERT_TRUE(exchange.CheckFolders());
@@ -420,12 +428,13 @@ TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawC
     after.insert("0129/0129q215.045.rcv", readable);
     after.insert("0130/0130q215.045.rcv", readable);
     after.insert("0130/0130c123.SSS", WideToAnsi(u"ЗЦЗЦ ССС 000123 ПРИНЯТА\r\n"));
+    after.insert("0130/0130q215.049.rcv", WideToAnsi(u"ЗЦЗЦ 045 СР5 142215\r\nТЕКСТ\r\n"));
     EXPECT_EQ(FilesBelow(home.file("inp")), after);
     EXPECT_TRUE(HasArchiveMark(home.file("inp/0129/0129q215.045.rcv")));
     const QString made = "ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ " + config.InpPath;
     EXPECT_EQ(Events().filter("ВОССТАНОВЛЕНА"),
               (QStringList{made + "0129/0129q215.045.rcv", made + "0130/0130c123.SSS",
-                           made + "0130/0130q215.045.rcv"}));
+                           made + "0130/0130q215.045.rcv", made + "0130/0130q215.049.rcv"}));
     EXPECT_EQ(status.NumberInput, 0) << "the centre refers the operator to what is not counted";
 }
 
