@@ -168,6 +168,7 @@ void TOutgoingQueue::SetAside(const QString& path) {
 }
 
 void TOutgoingQueue::StartSending() {
+    uncertain_ = false;
     const int number = (status_.NumberOutput + 1) % 1000;
     // "[" carries the number the frame carries, so 999 is followed by 0.
     sendingText_.replace('[', QByteArray::number(number));
@@ -256,6 +257,8 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
         sendingText_.clear();
         service_ = false;
         onItsWay_ = false;
+        // Not counted: the last run stopped before the line said it took it.
+        uncertain_ = number != status_.NumberOutput;
         return true;
     }
     // The centre's counts of that day are gone: only the operator can tell
@@ -274,14 +277,10 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
     return false;
 }
 
-bool TOutgoingQueue::HandOverUncertain() const {
-    return !onItsWay_ && IsSending() && status_.HandedOverFile == sendingFile_ &&
-           status_.HandedOverNumber != status_.NumberOutput;
-}
-
 void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
-    if (!HandOverUncertain())
+    if (!uncertain_ || !IsSending() || onItsWay_)
         return;
+    uncertain_ = false;
     if (centreCount == status_.HandedOverNumber) {
         // The centre has it: counted now, filed by the report as usual.
         status_.NumberOutput = status_.HandedOverNumber;
@@ -342,6 +341,7 @@ void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
     }
     sendingFile_.clear();
     service_ = false;
+    uncertain_ = false;
     ForgetHandOver();
     if (IExchangeHost* host = exchange_.Host())
         host->RefreshOutListIfToday();

@@ -150,8 +150,6 @@ private:
     int FiledNumber() const;
     void FileSent(const QString& target, bool manualOnFailure);
     void ForgetHandOver();
-    // A hand-over restored from the last run that the line had not settled.
-    bool HandOverUncertain() const;
     void Log(const QString& text, int level) const;
 
     TExchange& exchange_;
@@ -163,6 +161,9 @@ private:
     LineText sendingText_;
     bool service_ = false;   // the file is a "ССС" service telegram
     bool onItsWay_ = false;  // [spanFrom_, spanTo_) of the send text is unsettled
+    // The hand-over restored from the last run was recorded before the line
+    // said it took the telegram: the centre's next count settles it.
+    bool uncertain_ = false;
     quint64 spanFrom_ = 0;
     quint64 spanTo_ = 0;
     int queueCount_ = 0;
