@@ -288,8 +288,7 @@ void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
         Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
     } else if (centreCount == status_.NumberOutput) {
         // It never reached the centre: it waits and goes out again.
-        Log(QStringLiteral("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: ") + OutFolder() + sendingFile_,
-            kProtocolEvent);
+        Log(QStringLiteral("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: ") + OutFolder() + sendingFile_, kProtocolEvent);
         sendingFile_.clear();
         ForgetHandOver();
         RefreshQueueList();

@@ -259,7 +259,8 @@ QStringList TTelegramStore::RecoverReadableFiles(const QString& folder) {
         for (const QString& name : dir.entryList({base, base + QLatin1String(".*")}, QDir::Files)) {
             const QStringView tail = QStringView(name).mid(base.size());
             const bool finalName =
-                tail.isEmpty() || (tail.size() > 1 && LeadingDigitCount(tail.mid(1)) == tail.size() - 1);
+                tail.isEmpty() ||
+                (tail.size() > 1 && LeadingDigitCount(tail.mid(1)) == tail.size() - 1);
             if (finalName && QFileInfo(dir.filePath(name)).lastModified() >= rawTime)
                 return true;
         }
@@ -287,8 +288,9 @@ QStringList TTelegramStore::RecoverReadableFiles(const QString& folder) {
             continue;
         }
         SetArchiveMark(readable, true);
-        protocol_.AddMessage(QStringLiteral("ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ ") + readable,
-                             kProtocolError);
+        protocol_.AddMessage(
+            QStringLiteral("ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ ") + readable,
+            kProtocolError);
         made << readable;
     }
     if (!made.isEmpty())

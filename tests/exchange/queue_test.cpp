@@ -399,9 +399,9 @@ TEST_F(QueueTest, AStopBeforeTheLineSaysWhatItTookIsSettledByTheCentresCount) {
         restarted.Tick();
         EXPECT_EQ(nextLine.sent, L(u"|ЗЗ ")) << "the first tick asks the centre, sends nothing";
         nextLine.sent.clear();
-        restarted.OnLineReceive(CentreMessage(
-            QStringLiteral("ВАШ %1 НАШ 000 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА")
-                .arg(c.centreCount, 3, 10, QLatin1Char('0'))));
+        restarted.OnLineReceive(
+            CentreMessage(QStringLiteral("ВАШ %1 НАШ 000 ПОСЛЕДНИЕ СВЯЗЬ ОТКРЫТА")
+                              .arg(c.centreCount, 3, 10, QLatin1Char('0'))));
         for (int i = 0; i < 20; ++i)
             restarted.OnLineReceive(LineText());
         EXPECT_EQ(OutDay(), c.outDay);

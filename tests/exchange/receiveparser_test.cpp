@@ -386,7 +386,6 @@ TEST_F(ReceiveParserTest, ADisconnectionLosesThePartialMessageOnly) {
     EXPECT_EQ(Ansi("0130u911.001").count("ЗЦЗЦ"), 1);
 }
 
-
 // A run stopped (killed, the power gone) between the raw copy and the
 // readable file of a save: the next start makes the readable file from the
 // raw bytes, on the day the run worked and on today's; whole files and
@@ -398,19 +397,19 @@ TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawC
     const QByteArray readable = WideToAnsi(u"ЗЦЗЦ 045 СР5 142215\r\nТЕКСТ\r\n");
     const QByteArray service = L(u"ССС 000123 ПРИНЯТА\r\n");
     QMap<QString, QByteArray> before = {
-        {"0129/0129q215.045.rcvtlg", body},             // stopped before the readable file
-        {"0130/0130q215.045.rcv", {}},                   // stopped before its first byte
+        {"0129/0129q215.045.rcvtlg", body},  // stopped before the readable file
+        {"0130/0130q215.045.rcv", {}},       // stopped before its first byte
         {"0130/0130q215.045.rcvtlg", body},
-        {"0130/0130c123.SSStlg", service},              // a centre message, final at once
-        {"0130/0130q215.046.rcv", "ZCZC 046 OPEN"},      // open, as any stop leaves one
+        {"0130/0130c123.SSStlg", service},           // a centre message, final at once
+        {"0130/0130q215.046.rcv", "ZCZC 046 OPEN"},  // open, as any stop leaves one
         {"0130/0130q215.046.rcvtlg", body},
         {"0130/0130q215.047", "ZCZC 047 DONE"},
         {"0130/0130q215.047.tlg", body},
-        {"0130/0130q215.048.0", "ZCZC 048 DONE"},       // stopped before the raw copy's
-        {"0130/0130q215.048.rcvtlg", body},             //   final name
-        {"0130/0130q215.049", "ZCZC 049 OLDER"},        // an earlier one of that name
+        {"0130/0130q215.048.0", "ZCZC 048 DONE"},  // stopped before the raw copy's
+        {"0130/0130q215.048.rcvtlg", body},        //   final name
+        {"0130/0130q215.049", "ZCZC 049 OLDER"},   // an earlier one of that name
         {"0130/0130q215.049.rcvtlg", body},
-        {"0128/0128q215.045.rcvtlg", body},             // no day this run worked on
+        {"0128/0128q215.045.rcvtlg", body},  // no day this run worked on
     };
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         home.write("inp/" + it.key(), it.value());

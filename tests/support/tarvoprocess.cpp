@@ -46,9 +46,9 @@ bool TarvoProcess::Terminate(int ceilingMs) {
 }
 
 QString TarvoProcess::Protocol() const {
-    const QString path =
-        home_ + QStringLiteral("/prt/") + QDate::currentDate().toString(QStringLiteral("MMdd")) +
-        QStringLiteral(".prt");
+    const QString path = home_ + QStringLiteral("/prt/") +
+                         QDate::currentDate().toString(QStringLiteral("MMdd")) +
+                         QStringLiteral(".prt");
     return Cp866ToWide(ReadFileBytes(path));
 }
 
