@@ -215,10 +215,15 @@ void TExchange::OnLineSent(const LineText& lastSent) {
 void TExchange::CheckHandOver() {
     const TOutgoingQueue::HandOver result = queue_.CheckHandOver();
     if (result == TOutgoingQueue::HandOver::Counted) {
-        if (config_.ZZTimeOut == 0)
+        // The exit wait is shorter than any ZZ countdown: the centre is
+        // asked at once, so that its report files the telegram before the
+        // program goes.
+        if (config_.ZZTimeOut == 0 || status_.CloseCountdown > 0) {
+            zzCountdown_ = 0;
             SendServiceGroup(KG0);
-        else if (config_.ZZTimeOut > 0)
+        } else if (config_.ZZTimeOut > 0) {
             zzCountdown_ = config_.ZZTimeOut;
+        }
     } else if (result == TOutgoingQueue::HandOver::Discarded) {
         SettleExitWait();
     }

@@ -325,6 +325,24 @@ TEST_F(QueueTest, ExitAsksForTheVerdictOnATelegramTheLineHasTaken) {
     EXPECT_TRUE(line.sent.isEmpty());
 }
 
+// "Выход" while the socket is still writing the telegram: the stop goes
+// first, and when the write ends the centre is asked at once, not after the
+// ZZ countdown, so that its report files the telegram inside the exit wait.
+TEST_F(QueueTest, ATelegramTheSocketFinishesDuringTheExitWaitIsAskedForAtOnce) {
+    Put("0130q001", "ОДИН");
+    TickUntilSent();
+    const LineText frame = line.Hold();
+    status.CloseCountdown = 10;
+    EXPECT_TRUE(exchange.StopForExit());
+    EXPECT_EQ(line.Take(), L(u"|ЗЦЗЦ КС СТОП НННН  ")) << "nothing to ask about yet";
+    line.Release();
+    exchange.OnLineSent(frame);
+    EXPECT_EQ(line.Take(), L(u"|ЗЗ "));
+    Report(1, 0, "СВЯЗЬ БА");
+    EXPECT_EQ(OutDay(), QStringList{"0130q001.001"});
+    EXPECT_LE(status.CloseCountdown, 2) << "and then the wait is cut short";
+}
+
 // A telegram the line took on one working day, whose report never came
 // (the program ended first), is found by the next start on another day: no
 // report can settle it any more, so it is set aside for the operator and

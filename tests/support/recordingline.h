@@ -17,7 +17,7 @@ struct RecordingLine : ILineSink {
     }
     void ClearSend() override {
         if (!sent.isEmpty())
-            losses.append({Front(), appended});
+            losses.append({appended - SendPosition(sent.size()), appended});
         sent.clear();
     }
     bool IsConnected() const override { return connected; }
@@ -30,8 +30,17 @@ struct RecordingLine : ILineSink {
         return to <= Front() ? SendFate::Written : SendFate::Waiting;
     }
 
-    // The position of the first byte still in sent.
-    SendPosition Front() const { return appended - SendPosition(sent.size()); }
+    // The position of the first byte not yet written (held or still in sent).
+    SendPosition Front() const { return appended - SendPosition(sent.size()) - held; }
+    // The line takes what waits into a write of its own that has not ended:
+    // ClearSend no longer reaches it, and it is written only at Release.
+    LineText Hold() {
+        const LineText taken = sent;
+        held += SendPosition(sent.size());
+        sent.clear();
+        return taken;
+    }
+    void Release() { held = 0; }
     // What waits, handed to the line.
     LineText Take() {
         const LineText taken = sent;
@@ -42,5 +51,6 @@ struct RecordingLine : ILineSink {
     LineText sent;
     bool connected = true;
     SendPosition appended = 0;
+    SendPosition held = 0;
     QList<QPair<SendPosition, SendPosition>> losses;
 };
