@@ -142,6 +142,20 @@ QString DropMarker(const QString& name) {
     return QStringLiteral("КАМПАНИЯ ФАЙЛ ") + name.toUpper();
 }
 
+bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath) {
+    static const QRegularExpression sent(QStringLiteral(" sent=(\\d+) "));
+    static const QRegularExpression queue(QStringLiteral(" queue=(\\d+) "));
+    const QString status = QString::fromUtf8(centreStatus);
+    const auto s = sent.match(status);
+    const auto q = queue.match(status);
+    if (!status.contains(QStringLiteral("channel=РБ")) || !s.hasMatch() || !q.hasMatch() ||
+        q.captured(1).toInt() != 0)
+        return false;
+    CIniFile ini;
+    ini.Load(settingsPath);
+    return ini.ReadInteger("STATUS", "NumberInput", -1) == s.captured(1).toInt();
+}
+
 QString CheckSettingsWhole(const QString& path) {
     const QByteArray bytes = ReadFileOrMissing(path);
     if (bytes == "<missing>")

@@ -61,6 +61,13 @@ struct CampaignCheck {
 CampaignCheck CheckCampaign(const QString& home, const QString& day, const CentreRecord& centre,
                             const QMap<QString, QByteArray>& dropped, bool fiveBitLine = false);
 
+// Whether the exchange has come to rest at the end of a run: the channel
+// works, the centre has nothing more queued for the workstation, and the
+// workstation's STATUS/NumberInput has reached the centre's count of the
+// telegrams it sent (each stored, or referred to the operator). Until then
+// a telegram may still be on its way, and ending the session would lose it.
+bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath);
+
 // Empty when the settings file is whole (it reads, it has the sections and
 // keys the program always writes, it ends with a line end), else what is
 // wrong with it.

@@ -148,12 +148,13 @@ protected:
                 const QStringList waiting =
                     QDir(home.file("out")).entryList({day + "q???"}, QDir::Files);
                 lastStatus = centre.Status();
-                return waiting.isEmpty() && lastStatus.contains("channel=РБ");
+                return waiting.isEmpty() && ReceivingSettled(lastStatus, home.file("korvel.ini"));
             },
             (plan.serial ? 150000 : 90000) + (plan.serial ? 6000 : 3000) * backlog);
         ASSERT_TRUE(ws.Running()) << "the workstation keeps running in the last start";
         EXPECT_TRUE(ws.Terminate()) << "the last start ends normally at SIGTERM";
-        EXPECT_TRUE(settled) << "the queue empties and the channel works in the last start; "
+        EXPECT_TRUE(settled) << "the queue empties, the channel works and every telegram the "
+                                "centre sent is counted in the last start; "
                              << "centre: " << lastStatus.toStdString() << "\nprotocol tail:\n"
                              << ws.Protocol().right(3000).toStdString();
 
