@@ -20,7 +20,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -121,7 +120,7 @@ protected:
                 }
                 // The workstation must not end by itself meanwhile.
                 ASSERT_TRUE(ws.Running()) << "the workstation died on its own after kill " << kills;
-                QThread::msleep(20);
+                RunEventsFor(20);
             }
             ASSERT_TRUE(ws.Kill()) << "the workstation ends at SIGKILL";
             ++kills;

@@ -22,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -125,7 +124,7 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
             samples << Measure(ws.Pid());
             nextSample += sampleEvery;
         }
-        QThread::msleep(50);
+        RunEventsFor(50);
     }
 
     // The last of the traffic settles, then the session ends.

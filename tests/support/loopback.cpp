@@ -52,6 +52,10 @@ bool WaitUntil(const std::function<bool()>& pred, int ceilingMs) {
     return true;
 }
 
+void RunEventsFor(int ms) {
+    WaitUntil([] { return false; }, ms);
+}
+
 LoopbackServer::LoopbackServer(bool listenNow, int backlog) {
     listener_ = BoundSocket(port_);
     if (listenNow)

@@ -15,6 +15,10 @@ inline constexpr int kCeilingMs = 10000;
 
 // Runs the current thread's events until pred holds or the ceiling passes.
 bool WaitUntil(const std::function<bool()>& pred, int ceilingMs = kCeilingMs);
+// Runs the current thread's events for ms. A test's own loop pauses with
+// this, never with a bare sleep: the simulators' output is read only while
+// events run, and a simulator whose output pipe is full stops altogether.
+void RunEventsFor(int ms);
 
 // A TCP server on 127.0.0.1 with a port of its own, written with plain
 // sockets so that it does not share code with the classes under test.
