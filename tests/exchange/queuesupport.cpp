@@ -2,6 +2,7 @@
 
 #include "centrestream.h"
 #include "config/inifile.h"
+#include "config/settings.h"
 #include "util/codepages.h"
 
 #include <QDir>
@@ -69,4 +70,16 @@ LineText QueueFixture::Frame(int number, const QString& text) {
 
 QByteArray QueueFixture::OutFile(const QString& name) const {
     return ReadFileBytes(home.file("out/" + name));
+}
+
+std::unique_ptr<QueueFixture::NextRun> QueueFixture::StartNextRun() {
+    auto run = std::make_unique<NextRun>();
+    run->config = config;
+    SchemaCopyTable copies{};
+    _tlg_controls controls;
+    LoadSettings(home.file("korvel.ini"), home.path(), run->config, run->status, copies, controls);
+    run->exchange = std::make_unique<TExchange>(run->config, run->status, protocol, clock,
+                                                home.file("korvel.ini"), &host);
+    run->exchange->SetLine(&run->line);
+    return run;
 }

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 // An exchange with the channel working (РБ, automatic) and the outgoing
 // queue's tools: files dropped into out/, the line taking what waits, ticks
 // of the one-second timer with the clock moving on.
@@ -30,6 +32,16 @@ protected:
     QByteArray OutFile(const QString& name) const;
     // STATUS/NumberOutput as the settings file holds it, -1 when absent.
     int StoredNumberOutput() const;
+    // The program started again: the settings file read back into a second
+    // exchange, with the same protocol, clock and host and a line of its own;
+    // neither its folders nor its day are started.
+    struct NextRun {
+        _tlg_config config;
+        _tlg_status status;
+        RecordingLine line;
+        std::unique_ptr<TExchange> exchange;
+    };
+    std::unique_ptr<NextRun> StartNextRun();
     // The frame of a numbered telegram as it goes on the line.
     static LineText Frame(int number, const QString& text);
 };
