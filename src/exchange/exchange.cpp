@@ -234,6 +234,10 @@ void TExchange::LineStatusChanged(bool connected, const QString& statusLine) {
         protocol_.AddMessage(statusLine, kProtocolEvent);
     // A new connection has thrown away what was left of the old one's text.
     CheckHandOver();
+    // A telegram the line took whole whose report the link took with it: the
+    // first connected tick asks the centre what became of it.
+    if (!connected && queue_.LinkLost() && config_.ZZTimeOut >= 0)
+        zzCountdown_ = 1;
     // The partial text of the parser goes with the link; not while a chunk
     // is being taken apart, which may still be reading it.
     if (!connected && !receiving_)

@@ -75,7 +75,8 @@ void TOutgoingQueue::ScanOutput() {
 
 bool TOutgoingQueue::HasWaitingFiles() const {
     const QString root = OutFolder();
-    return IsSending() || !ListMatching(root, config_.SearchDayFormat + QLatin1String("q???.")).isEmpty() ||
+    return IsSending() ||
+           !ListMatching(root, config_.SearchDayFormat + QLatin1String("q???.")).isEmpty() ||
            !ListMatching(root, config_.SearchDayFormat + QLatin1String("u???.")).isEmpty();
 }
 
@@ -169,6 +170,7 @@ void TOutgoingQueue::SetAside(const QString& path) {
 
 void TOutgoingQueue::StartSending() {
     uncertain_ = false;
+    announced_ = false;
     const int number = (status_.NumberOutput + 1) % 1000;
     // "[" carries the number the frame carries, so 999 is followed by 0.
     sendingText_.replace('[', QByteArray::number(number));
@@ -188,14 +190,15 @@ void TOutgoingQueue::StartSending() {
         sendingText_.clear();
     } else {
         frame = "\r\n" + kStart + ThreeDigits(number) + ' ' + sendingText_ + "\r\n" + kEnd + "\r\n";
-        // Recorded before the line has any of it: a stop after the line has
-        // taken it all but before this run has heard so must still leave the
-        // next run a telegram to ask the centre about, never one to send
-        // again. Not counted yet: the number is one past NumberOutput.
-        status_.HandedOverFile = sendingFile_;
-        status_.HandedOverNumber = number;
-        exchange_.SaveCounters();
     }
+    // Recorded before the line has any of it: a stop after the line has
+    // taken it all but before this run has heard so must still leave the
+    // next run a telegram to ask the centre about (or, for a service
+    // telegram, to show the operator), never one to send again. Not counted
+    // yet: the number is one past NumberOutput.
+    status_.HandedOverFile = sendingFile_;
+    status_.HandedOverNumber = service_ ? kServiceHandOver : number;
+    exchange_.SaveCounters();
     // Whether it goes out whole is the line's to say (CheckHandOver).
     spanTo_ = exchange_.AppendToLine(frame);
     spanFrom_ = spanTo_ - quint64(frame.size());
@@ -237,6 +240,7 @@ TOutgoingQueue::HandOver TOutgoingQueue::CheckHandOver() {
     // from the settings file, whenever the program is stopped.
     exchange_.SaveCounters();
     Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
+    announced_ = true;
     exchange_.DialPolicy().Reload();
     return HandOver::Counted;
 }
@@ -252,21 +256,64 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
         ForgetHandOver();
         return false;
     }
+    if (number == kServiceHandOver) {
+        SetAsideUnconfirmed(path, QStringLiteral("СЛУЖЕБНАЯ ТЛГ "), QStringLiteral(".bSSS"));
+        return false;
+    }
     if (sameDay) {
         sendingFile_ = name;
         sendingText_.clear();
         service_ = false;
         onItsWay_ = false;
-        // Not counted: the last run stopped before the line said it took it.
-        uncertain_ = number != status_.NumberOutput;
+        announced_ = false;
+        // Counted before the stop or not, the stop took the link down before
+        // the centre's verdict: its next count tells whether it arrived.
+        if (number == status_.NumberOutput)
+            Doubt();
+        uncertain_ = true;
         return true;
     }
     // The centre's counts of that day are gone: only the operator can tell
     // whether it arrived.
-    Log(QStringLiteral("ТЛГ ") + path + QStringLiteral(" ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС"),
-        kProtocolError);
-    const QString target = TTelegramStore::MakeUnique(path + QStringLiteral(".b") +
-                                                      QString::fromLatin1(ThreeDigits(number)));
+    SetAsideUnconfirmed(path, QStringLiteral("ТЛГ "),
+                        QStringLiteral(".b") + QString::fromLatin1(ThreeDigits(number)));
+    return false;
+}
+
+bool TOutgoingQueue::LinkLost() {
+    if (!IsSending() || onItsWay_)
+        return false;
+    if (service_) {
+        // Whether the centre took it, only its "ССС ПРИНЯТО" could say, and
+        // that may have gone with the link; the queue must not wait for it
+        // for ever.
+        const QString path = OutFolder() + sendingFile_;
+        sendingFile_.clear();
+        service_ = false;
+        SetAsideUnconfirmed(path, QStringLiteral("СЛУЖЕБНАЯ ТЛГ "), QStringLiteral(".bSSS"));
+        return false;
+    }
+    // The report may still settle one whose count a counter reset has
+    // moved since; only a telegram counted with the current count is taken
+    // back.
+    if (!uncertain_ && status_.HandedOverFile == sendingFile_ &&
+        status_.HandedOverNumber == status_.NumberOutput)
+        Doubt();
+    return uncertain_;
+}
+
+void TOutgoingQueue::Doubt() {
+    // The line took it, but the centre may not have: counted again only when
+    // the centre's count says it arrived.
+    status_.NumberOutput = (status_.HandedOverNumber + 999) % 1000;
+    uncertain_ = true;
+    exchange_.SaveCounters();
+}
+
+void TOutgoingQueue::SetAsideUnconfirmed(const QString& path, const QString& what,
+                                         const QString& suffix) {
+    Log(what + path + QStringLiteral(" ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС"), kProtocolError);
+    const QString target = TTelegramStore::MakeUnique(path + suffix);
     Log(QStringLiteral("ПЕРЕИМЕНОВАНИЕ: ") + path + QStringLiteral(" -> ") + target,
         kProtocolEvent);
     if (!RenameNoReplace(path, target))
@@ -274,7 +321,6 @@ bool TOutgoingQueue::RestoreHandOver(bool sameDay) {
             kProtocolEvent);
     ForgetHandOver();
     RefreshQueueList();
-    return false;
 }
 
 void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
@@ -285,9 +331,12 @@ void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
         // The centre has it: counted now, filed by the report as usual.
         status_.NumberOutput = status_.HandedOverNumber;
         exchange_.SaveCounters();
-        Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
+        if (!announced_)
+            Log(QStringLiteral("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), kProtocolEvent);
+        announced_ = true;
     } else if (centreCount == status_.NumberOutput) {
-        // It never reached the centre: it waits and goes out again.
+        // It never reached the centre: it waits and goes out again with the
+        // same number.
         Log(QStringLiteral("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: ") + OutFolder() + sendingFile_, kProtocolEvent);
         sendingFile_.clear();
         ForgetHandOver();
@@ -305,7 +354,9 @@ void TOutgoingQueue::ForgetHandOver() {
 }
 
 int TOutgoingQueue::FiledNumber() const {
-    return status_.HandedOverFile.isEmpty() ? status_.NumberOutput : status_.HandedOverNumber;
+    return status_.HandedOverFile.isEmpty() || status_.HandedOverNumber == kServiceHandOver
+               ? status_.NumberOutput
+               : status_.HandedOverNumber;
 }
 
 void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
@@ -341,6 +392,7 @@ void TOutgoingQueue::FileSent(const QString& target, bool manualOnFailure) {
     sendingFile_.clear();
     service_ = false;
     uncertain_ = false;
+    announced_ = false;
     ForgetHandOver();
     if (IExchangeHost* host = exchange_.Host())
         host->RefreshOutListIfToday();

@@ -18,7 +18,7 @@ struct _tlg_status;
 // centre has spoken, filed under a name that records their fate:
 //   out/<day>/name.NNN   confirmed          out/<day>/name.bNNN  counters disagreed
 //   out/<day>/name.SSS   service accepted   out/name.bNN, .brk   distorted on the line
-//   out/name.brd         unreadable
+//   out/name.brd         unreadable         out/name.bSSS        service, fate unknown
 // Files with an extension in the root wait for the operator (queue page).
 //
 // Guarantees:
@@ -37,12 +37,20 @@ struct _tlg_status;
 //   it, in this run or the next, the file is never sent again by itself: a
 //   run stopped before it learnt what the line did leaves the centre's next
 //   count to tell (its number: it arrived; NumberOutput: it goes again).
+//   A link that goes down before the centre's report leaves the same doubt,
+//   and the centre's first count after the reconnect settles it the same way;
+// - a "ССС" service telegram is recorded the same way, but the centre cannot
+//   be asked about it: one the centre has not accepted when the link goes
+//   down or the program stops is set aside for the operator (name.bSSS),
+//   never sent again by itself.
 class TOutgoingQueue : public IOutgoingQueue {
 public:
     // Seconds to the first scan after start.
     static constexpr int kFirstScan = 3;
     // A "СВЯЗЬ " message brings the next scan at least this near.
     static constexpr int kScanAfterLinkWord = 5;
+    // STATUS/HandedOverNumber of a service telegram, which carries no number.
+    static constexpr int kServiceHandOver = -1;
     // Bytes of a file read in code page 1251 mode.
     static constexpr int kReadLimit = 6144;
     // A telegram text stays below this many bytes (code page 1251) or
@@ -86,15 +94,21 @@ public:
 
     // At start-up, the hand-over the last run left unsettled
     // (STATUS/HandedOver): on the same working day it waits for the next
-    // counter report as if the telegram had just gone out; from another day
-    // no report can settle it any more, and the file is set aside in the out
-    // root for the operator (name.bNNN). True when it waits for a report.
+    // counter report, not counted, as after a link that went down; from
+    // another day no report can settle it any more, and the file is set aside
+    // in the out root for the operator (name.bNNN); a service telegram is set
+    // aside on any day (name.bSSS). True when it waits for a report.
     bool RestoreHandOver(bool sameDay);
+    // The link went down. A numbered telegram the line took whole that the
+    // centre has not reported on yet may never have reached it: it is not
+    // counted until the centre's next count says so. A service telegram not
+    // yet accepted is set aside. True when a telegram waits for the count.
+    bool LinkLost();
     // A counter report's count of the telegrams the centre has accepted,
-    // for a hand-over the last run left before the line said whether it took
-    // the telegram: the telegram's number counts it (the report then files
-    // it), NumberOutput puts it back to wait; any other leaves it to the
-    // usual disagreement.
+    // for a hand-over whose fate a stop or a lost link left open: the
+    // telegram's number counts it (the report then files it), the number
+    // before it puts it back to wait and go out again with the same number;
+    // any other leaves it to the usual disagreement.
     void SettleUncertainHandOver(int centreCount);
     // "СВЯЗЬ ": the next scan in at most kScanAfterLinkWord seconds.
     void ShortenScanCountdown();
@@ -150,6 +164,11 @@ private:
     int FiledNumber() const;
     void FileSent(const QString& target, bool manualOnFailure);
     void ForgetHandOver();
+    // Counted back: the centre's next count decides (SettleUncertainHandOver).
+    void Doubt();
+    // Logs that the telegram went out but was not confirmed, and gives the
+    // file path + suffix (made unique) in the out root for the operator.
+    void SetAsideUnconfirmed(const QString& path, const QString& what, const QString& suffix);
     void Log(const QString& text, int level) const;
 
     TExchange& exchange_;
@@ -161,9 +180,11 @@ private:
     LineText sendingText_;
     bool service_ = false;   // the file is a "ССС" service telegram
     bool onItsWay_ = false;  // [spanFrom_, spanTo_) of the send text is unsettled
-    // The hand-over restored from the last run was recorded before the line
-    // said it took the telegram: the centre's next count settles it.
+    // The telegram on its way was not counted because a stop or a lost link
+    // left its fate open: the centre's next count settles it.
     bool uncertain_ = false;
+    // "ТЛГ ПЕРЕДАНА В ЛИНИЮ " was logged for it in this run.
+    bool announced_ = false;
     quint64 spanFrom_ = 0;
     quint64 spanTo_ = 0;
     int queueCount_ = 0;

@@ -112,6 +112,61 @@ TEST_F(HandOverTest, ALinkThatBreaksBeforeTheTelegramWentCountsNothing) {
     EXPECT_TRUE(ws.status.Automatic) << "the counters agree";
 }
 
+// The line has taken a telegram whole, and the link breaks before the
+// centre's report. Whether the telegram reached the centre, only its count
+// after the reconnect can tell: its number files it; the number before it
+// sends it again, with the same number. Neither ends automatic work.
+TEST_F(HandOverTest, ALinkThatBreaksBeforeTheReportLeavesItToTheCentresCount) {
+    const QByteArray open = WideToLine(QStringLiteral("ЗЦЗЦ СВЯЗЬ ОТКРЫТА НННН  \r\n"));
+    const QByteArray frame = WideToLine(QStringLiteral("ЗЦЗЦ 001 ДО ОБРЫВА\r\nНННН  \r\n"));
+    const QByteArray ask = WideToLine(QStringLiteral("|ЗЗ "));
+    for (const bool arrived : {true, false}) {
+        SCOPED_TRACE(arrived ? "the centre has it" : "the centre lost it");
+        TestHome run;
+        const ScopedCurrentFolder current(run.path());
+        LoopbackServer centre;
+        TWorkstation ws;
+        ws.config.ZZTimeOut = 600;  // the report comes only after the break
+        ws.Start(centre.Port());
+        ASSERT_TRUE(ws.WaitFor([&] { return centre.Accept(1); }));
+        centre.Send(open);
+        ASSERT_TRUE(ws.WaitOpen()) << ws.Tail();
+        ws.Put("0130q001", QStringLiteral("ДО ОБРЫВА"));
+        ws.exchange.Queue().SetScanCountdown(0);
+        QByteArray received;
+        ASSERT_TRUE(ws.WaitFor([&] {
+            received += centre.Read(1, 1);
+            return received.contains(frame) && ws.status.NumberOutput == 1;
+        })) << ws.Tail();
+        centre.CloseConnection();
+
+        ASSERT_TRUE(ws.WaitFor([&] { return centre.Accept(1); })) << ws.Tail();
+        centre.Send(open);
+        // Asked at once on the new connection.
+        received.clear();
+        ASSERT_TRUE(ws.WaitFor([&] {
+            received += centre.Read(1, 1);
+            return received.contains(ask);
+        })) << ws.Tail();
+        centre.Send(WideToLine(arrived ? QStringLiteral("ЗЦЗЦ ВАШ 001 НАШ 000 НННН  ")
+                                       : QStringLiteral("ЗЦЗЦ ВАШ 000 НАШ 000 НННН  ")));
+        if (!arrived) {
+            received.clear();
+            ASSERT_TRUE(ws.WaitFor([&] {
+                received += centre.Read(1, 1);
+                return received.contains(frame) && ws.status.NumberOutput == 1;
+            })) << ws.Tail();
+            EXPECT_TRUE(ws.Events().contains("ПЕРЕДАЧА ТЛГ ПРЕРВАНА: out/0130q001")) << ws.Tail();
+            centre.Send(WideToLine(QStringLiteral("ЗЦЗЦ ВАШ 001 НАШ 000 НННН  ")));
+        }
+        ASSERT_TRUE(ws.WaitFor([&] { return ws.Filed("out/0130/0130q001.001"); })) << ws.Tail();
+        EXPECT_EQ(ws.status.NumberOutput, 1);
+        EXPECT_TRUE(ws.status.Automatic) << ws.Tail();
+        EXPECT_EQ(TWorkstation::Files("out"), QStringList()) << "nothing set aside";
+        EXPECT_EQ(ws.Events().count("ТЛГ ПЕРЕДАНА В ЛИНИЮ "), arrived ? 1 : 2) << ws.Tail();
+    }
+}
+
 // A handler that runs an event loop of its own (as a message box that waits
 // for the operator would) while the centre's telegrams come in bursts: the
 // one-second tick that runs in that loop must not cut into the telegram

@@ -100,6 +100,31 @@ TEST_F(QueueTest, AServiceTelegramIsFramedWithoutANumber) {
     Receive(CentreMessage("ССС ПРИНЯТО"));
     EXPECT_EQ(OutDay(), QStringList{"0130q001.SSS"});
     EXPECT_TRUE(OutRoot().isEmpty());
+
+    // The centre cannot be asked about one it has not accepted yet: a lost
+    // link, or a stop, sets it aside for the operator; it never goes again
+    // by itself.
+    const QString lost = "СЛУЖЕБНАЯ ТЛГ out/%1 ПЕРЕДАНА В ЛИНИЮ, НО НЕ ПОДТВЕРЖДЕНА ЦКС";
+    Put("0130q002", "ССС 141911 ВТОРАЯ");
+    TickUntilSent();
+    Drain();
+    line.connected = false;
+    exchange.LineStatusChanged(false, QString());
+    EXPECT_EQ(OutRoot(), QStringList{"0130q002.bSSS"});
+    EXPECT_TRUE(Events().contains(lost.arg("0130q002")));
+    EXPECT_FALSE(exchange.Queue().IsSending());
+    line.connected = true;
+    Put("0130q003", "ССС 141911 ТРЕТЬЯ");
+    TickUntilSent();
+    Drain();
+    const auto run = StartNextRun();
+    EXPECT_EQ(run->status.HandedOverFile, "0130q003");
+    run->status.FoldersReady = run->exchange->CheckFolders();
+    run->exchange->StartWorkingDay();
+    EXPECT_EQ(OutRoot(), (QStringList{"0130q002.bSSS", "0130q003.bSSS"}));
+    EXPECT_TRUE(Events().contains(lost.arg("0130q003")));
+    EXPECT_FALSE(run->exchange->Queue().IsSending());
+    EXPECT_TRUE(run->status.HandedOverFile.isEmpty());
 }
 
 TEST_F(QueueTest, UnreadableFilesAreSetAside) {
