@@ -39,8 +39,13 @@ void TExchange::StartWorkingDay() {
         status_.EditNumber = status_.PrfNumber = status_.LineInputNumber = 0;
     }
     folders_.StartDay(day, clock_.WorkingTime().date());
-    for (const QString& d : days)
+    // A telegram it stopped while waiting for the trailer is completed now,
+    // as the wait's end would have: counted, it must not stay where the
+    // operator cannot see it.
+    for (const QString& d : days) {
         store_.RecoverReadableFiles(InpDayFolder(d));
+        store_.CompleteOpenTelegrams(InpDayFolder(d));
+    }
     if (!sameDay)
         SaveCounters();
     clock_.UpdateExchangeClock();
@@ -154,6 +159,15 @@ bool TExchange::StopForExit() {
     }
     SendServiceGroup(KG2);
     return true;
+}
+
+void TExchange::CompleteBeforeStop() {
+    // A telegram still being taken apart, or one whose folder is away, is
+    // left to the next start.
+    if (receiving_ || notesCountdown_ <= 0 || !status_.FoldersReady)
+        return;
+    const QScopedValueRollback<bool> busy(receiving_, true);
+    FinishTelegram(pendingTrailer_);
 }
 
 void TExchange::SettleExitWait() {

@@ -165,9 +165,10 @@ public:
     // The working day at start-up: on another day than the stored one the
     // five day counters start from 0; then the day is started, the clock
     // steps once, a received telegram the last run stopped in the middle of
-    // saving gets its readable file from its raw copy, and a telegram the
-    // last run handed to the line without hearing the centre's verdict
-    // waits for it again.
+    // saving gets its readable file from its raw copy, one it stopped while
+    // waiting for the trailer is completed, and a telegram the last run
+    // handed to the line without hearing the centre's verdict waits for it
+    // again.
     void StartWorkingDay();
 
     // Automatic (true) or manual mode.
@@ -198,6 +199,10 @@ public:
     // verdict is asked about with КГ0, and КГ2 goes out. True when КГ2 was
     // sent, so that the window waits for the centre (CloseCountdown 10).
     bool StopForExit();
+
+    // The program stops: a telegram waiting for its trailer or receipt is
+    // completed with what has come of it, as the end of the wait would.
+    void CompleteBeforeStop();
 
     // Writes STATUS/NumberInput and NumberOutput.
     void SaveCounters();

@@ -161,7 +161,8 @@ QByteArray ansiAppendBytes(const QString& path, const QByteArray& bytes) {
 }
 
 LineText readableText(const LineText& text, bool keepMarks) {
-    LineText out = keepMarks ? text : StripRegisterMarks(text, TTelegramStore::kStripCapacity);
+    // Whole: the receive buffer's own limit is the only bound on a message.
+    LineText out = keepMarks ? text : StripRegisterMarks(text);
     out.replace('\0', ' ');
     return out;
 }
@@ -299,7 +300,7 @@ QStringList TTelegramStore::RecoverReadableFiles(const QString& folder) {
 }
 
 bool TTelegramStore::saveAnsi(const QString& path, const LineText& text, bool append) {
-    const AnsiText bytes = Cp866ToCp1251(LeftView(text, kTextLimit));
+    const AnsiText bytes = Cp866ToCp1251(text);
     if (bytes.isEmpty())
         return false;
     if (append)
@@ -314,38 +315,123 @@ bool TTelegramStore::saveUnicode(const QString& path, const LineText& text, bool
     return writeDurably(path, utf16Bytes(list, true), WriteMode::Create);
 }
 
+bool TTelegramStore::complete(const QString& base, const LineText& text, QString& final,
+                              QStringList& lines) {
+    const QString rcv = base + QLatin1String(".rcv");
+    if (!pathExists(rcv))
+        return false;
+    // The working file keeps the encoding it was saved in, even when the
+    // setting changed in between.
+    const LineText completion = readableText(text, config_.SaveRegisterInTlg);
+    return startsWithUtf16Mark(fileHead(rcv)) ? completeUnicode(base, completion, final, lines)
+                                              : completeAnsi(base, completion, final, lines);
+}
+
+void TTelegramStore::afterCompletion(const QString& base, const QString& final,
+                                     const QStringList& lines) {
+    SetArchiveMark(final, true);
+    completeRaw(base, final);
+    // The new names of both files reach the disk together.
+    syncFolder(final);
+    autoPrint(base, lines);
+}
+
 bool TTelegramStore::CompleteTelegram(const QString& base, const LineText& text,
                                       QString* finalPath) {
-    const QString rcv = base + QLatin1String(".rcv");
     QString final;
     QStringList lines;
-    bool ok = pathExists(rcv);
-    if (ok) {
-        // The working file keeps the encoding it was saved in, even when the
-        // setting changed in between.
-        const LineText completion = readableText(text, config_.SaveRegisterInTlg);
-        ok = startsWithUtf16Mark(fileHead(rcv)) ? completeUnicode(base, completion, final, lines)
-                                                : completeAnsi(base, completion, final, lines);
-    }
+    const bool ok = complete(base, text, final, lines);
     if (finalPath)
         *finalPath = final;
     if (!ok) {
         host_.StoreFailed(base);
         return false;
     }
-    SetArchiveMark(final, true);
-    completeRaw(base, final);
-    // The new names of both files reach the disk together.
-    syncFolder(final);
-    autoPrint(base, lines);
+    afterCompletion(base, final, lines);
     host_.ReceivedFileChanged();
     return true;
+}
+
+QString TTelegramStore::completedFinal(const QString& base) const {
+    const QString rcv = base + QLatin1String(".rcv");
+    QByteArray working;
+    if (!readWhole(rcv, working) || working.isEmpty())
+        return {};
+    const QString open =
+        startsWithUtf16Mark(working) ? DecodeTelegramText(working) : AnsiToWide(working);
+    const QDateTime openTime = QFileInfo(rcv).lastModified();
+    const QFileInfo baseInfo(base);
+    const QDir dir = baseInfo.dir();
+    const QString name = baseInfo.fileName();
+    // A completion writes the whole working text, and at most a trailer or
+    // a receipt after it, into the final file, after the working file's
+    // last change; an older file of the name is another telegram's.
+    constexpr qsizetype kCompletionSlack = 4096;
+    for (const QString& candidate :
+         dir.entryList({name, name + QLatin1String(".*")}, QDir::Files)) {
+        const QStringView tail = QStringView(candidate).mid(name.size());
+        if (!tail.isEmpty() &&
+            (tail.size() < 2 || LeadingDigitCount(tail.mid(1)) != tail.size() - 1))
+            continue;
+        const QString path = dir.filePath(candidate);
+        if (QFileInfo(path).lastModified() < openTime)
+            continue;
+        QByteArray bytes;
+        if (!readWhole(path, bytes))
+            continue;
+        const QString text =
+            startsWithUtf16Mark(bytes) ? DecodeTelegramText(bytes) : AnsiToWide(bytes);
+        const qsizetype at = text.lastIndexOf(open);
+        if (at < 0)
+            continue;
+        const QStringView rest = QStringView(text).mid(at + open.size());
+        if (rest.size() <= kCompletionSlack && !rest.contains(QStringLiteral("ЗЦЗЦ ")))
+            return path;
+    }
+    return {};
+}
+
+QStringList TTelegramStore::CompleteOpenTelegrams(const QString& folder) {
+    QStringList done;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.rcv")}, QDir::Files)) {
+        const QString base = dir.filePath(name.chopped(4));
+        const QString rcv = base + QLatin1String(".rcv");
+        QString final = completedFinal(base);
+        QStringList lines;
+        bool ok;
+        if (!final.isEmpty()) {
+            // Completed but for its working names: nothing is written twice.
+            ok = QFile::remove(rcv);
+            if (ok) {
+                SetArchiveMark(final, true);
+                completeRaw(base, final);
+                syncFolder(final);
+            }
+        } else {
+            ok = complete(base, LineText(), final, lines);
+            if (ok)
+                afterCompletion(base, final, lines);
+        }
+        if (!ok) {
+            protocol_.AddMessage(QStringLiteral("ТЕЛЕГРАММА НЕ ЗАВЕРШЕНА, ОСТАЛАСЬ В ФАЙЛЕ ") + rcv,
+                                 kProtocolError);
+            continue;
+        }
+        protocol_.AddMessage(
+            QStringLiteral("ТЕЛЕГРАММА ЗАВЕРШЕНА ПОСЛЕ ОСТАНОВА (БЕЗ ОКОНЧАНИЯ) ") + final,
+            kProtocolError);
+        done << final;
+    }
+    if (!done.isEmpty())
+        host_.ReceivedFileChanged();
+    return done;
 }
 
 bool TTelegramStore::completeAnsi(const QString& base, const LineText& text, QString& final,
                                   QStringList& lines) {
     const QString rcv = base + QLatin1String(".rcv");
-    const AnsiText bytes = Cp866ToCp1251(LeftView(text, kTextLimit));
+    const AnsiText bytes = Cp866ToCp1251(text);
     if (!bytes.isEmpty() && !writeDurably(rcv, bytes, WriteMode::Append))
         return false;
     QByteArray content;

@@ -34,10 +34,6 @@ public:
 //   the disk; a write that fails part-way leaves the file as it was before.
 class TTelegramStore {
 public:
-    // Characters of a text that a save or completion writes at most.
-    static constexpr int kTextLimit = 10239;
-    // Register marks are stripped into room for this many characters.
-    static constexpr int kStripCapacity = 10239;
     // Texts of this length or more are not corrected in layout.
     static constexpr int kCorrectionLimit = 6000;
 
@@ -73,6 +69,15 @@ public:
     // Returns the paths made.
     QStringList RecoverReadableFiles(const QString& folder);
 
+    // The telegrams a stop left open in folder (a working ".rcv", with or
+    // without its raw copy): each is completed without a trailer, as the end
+    // of its wait would have done, and named in the protocol. One whose
+    // completion had already written its final file before the stop only
+    // loses its working names, so that no telegram is stored twice. One that
+    // cannot be completed stays open and is named in the protocol. Returns
+    // the final paths.
+    QStringList CompleteOpenTelegrams(const QString& folder);
+
     // Appends bytes to a file, creating it when absent, and flushes them. A
     // failure is not reported (the raw copy is a convenience).
     static void AppendRaw(const QString& path, QByteArrayView bytes);
@@ -87,6 +92,11 @@ public:
 private:
     bool saveAnsi(const QString& path, const LineText& text, bool append);
     bool saveUnicode(const QString& path, const LineText& text, bool append);
+    bool complete(const QString& base, const LineText& text, QString& final, QStringList& lines);
+    void afterCompletion(const QString& base, const QString& final, const QStringList& lines);
+    // The final file a completion of base wrote before a stop kept it from
+    // removing the working file; empty when there is none.
+    QString completedFinal(const QString& base) const;
     bool completeAnsi(const QString& base, const LineText& text, QString& final,
                       QStringList& lines);
     bool completeUnicode(const QString& base, const LineText& text, QString& final,

@@ -247,6 +247,8 @@ void TForm_TARVO::FormDestroy() {
     // bounded, whatever it was doing.
     line_->Shutdown();
     prf_->Shutdown();
+    // Nothing more can come for a telegram that waits for its trailer.
+    exchange_.CompleteBeforeStop();
     protocol_.AddMessage(QStringLiteral("ПРОГРАММА ОСТАНОВЛЕНА"), kProtocolEvent);
     protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
     if (TrayIcon)

@@ -358,12 +358,13 @@ TEST_F(ReceiveParserTest, GarbageNeverGrowsTheBufferAndTheNextTelegramArrives) {
     EXPECT_LE(largest, TExchange::kOpenMessageLimit + 1024);
     EXPECT_TRUE(Events().last().startsWith("ОТБРОШЕНО СООБЩЕНИЕ БЕЗ ОКОНЧАНИЯ"));
 
-    // A body of 100 KB is stored (the readable text within its limit, the
-    // raw copy whole), and the next telegram after it too.
+    // A body of 100 KB is stored whole, readable text and raw copy, and the
+    // next telegram after it too.
     const QString big = QString(100 * 1024, u'Ж');
     Receive(CentreTelegram(1, "СР5 142215 12 5 0930", big) + CentreTrailer(1, 0) + Example(2) +
             CentreTrailer(2, 0));
-    EXPECT_EQ(DayFile("0130q215.001").size(), TTelegramStore::kTextLimit + 21);
+    EXPECT_EQ(AnsiToWide(DayFile("0130q215.001")),
+              "ЗЦЗЦ 001 СР5 142215 12 5 0930\r\n" + big + "\r\nНННН  0130 14.30 0001");
     EXPECT_GT(DayFile("0130q215.001.tlg").size(), 100 * 1024);
     EXPECT_FALSE(DayFile("0130u911.002").isEmpty());
     EXPECT_EQ(status.NumberInput, 2);
@@ -392,16 +393,23 @@ TEST_F(ReceiveParserTest, ADisconnectionLosesThePartialMessageOnly) {
 // open telegrams are left as they are.
 class ReceiveRestartTest : public BareExchangeFixture {};
 
-TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawCopy) {
+// What a stop (a kill, a power cut, the end of the session) leaves of the
+// received telegrams of the day the last run worked on and of today: every
+// one reaches the operator under its final name, readable text and raw copy,
+// once; a readable file the stop kept from being written is made from the
+// raw copy; one that still cannot be completed is named.
+TEST_F(ReceiveRestartTest, WhatAStopLeftOpenIsCompletedAtTheNextStart) {
     const LineText body = L(u"045 |СР5 142215\r\nТЕКСТ\r\n");
     const QByteArray readable = WideToAnsi(u"ЗЦЗЦ 045 СР5 142215\r\nТЕКСТ\r\n");
     const QByteArray service = L(u"ССС 000123 ПРИНЯТА\r\n");
+    const QByteArray done50 = WideToAnsi(u"ЗЦЗЦ 050 СР5\r\nТЕКСТ\r\nНННН  0130 14.30 0050");
+    const QString done51 = QStringLiteral("ЗЦЗЦ 051 СР5\r\nТЕКСТ\r\n");
     QMap<QString, QByteArray> before = {
         {"0129/0129q215.045.rcvtlg", body},  // stopped before the readable file
         {"0130/0130q215.045.rcv", {}},       // stopped before its first byte
         {"0130/0130q215.045.rcvtlg", body},
         {"0130/0130c123.SSStlg", service},           // a centre message, final at once
-        {"0130/0130q215.046.rcv", "ZCZC 046 OPEN"},  // open, as any stop leaves one
+        {"0130/0130q215.046.rcv", "ZCZC 046 OPEN"},  // waiting for its trailer
         {"0130/0130q215.046.rcvtlg", body},
         {"0130/0130q215.047", "ZCZC 047 DONE"},
         {"0130/0130q215.047.tlg", body},
@@ -409,14 +417,25 @@ TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawC
         {"0130/0130q215.048.rcvtlg", body},        //   final name
         {"0130/0130q215.049", "ZCZC 049 OLDER"},   // an earlier one of that name
         {"0130/0130q215.049.rcvtlg", body},
+        // Appended to an earlier one of its name, stopped before the working
+        // files went: code page 1251 ...
+        {"0130/0130q215.050", "ZCZC 050 OLDER\r\n" + done50},
+        {"0130/0130q215.050.tlg", "RAW 050 OLDER"},
+        {"0130/0130q215.050.rcv", done50},
+        {"0130/0130q215.050.rcvtlg", body},
+        // ... and UTF-16, whose trailer is not in the working file.
+        {"0130/0130q215.051", Utf16FileBytes(done51 + "НННН  0130 14.30 0051\r\n")},
+        {"0130/0130q215.051.rcv", Utf16FileBytes(done51)},
+        {"0130/0130q215.052/x", "a folder where the final file goes"},
+        {"0130/0130q215.052.rcv", "ZCZC 052 OPEN"},
         {"0128/0128q215.045.rcvtlg", body},  // no day this run worked on
     };
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         home.write("inp/" + it.key(), it.value());
     const QDateTime saved = QDateTime::currentDateTime().addSecs(-60);
-    ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.048.rcvtlg"), saved));
+    for (const char* name : {"048.rcvtlg", "049.rcvtlg", "050.rcv", "051.rcv"})
+        ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215." + QString(name)), saved));
     ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.049"), saved.addSecs(-60)));
-    ASSERT_TRUE(SetWriteTime(home.file("inp/0130/0130q215.049.rcvtlg"), saved));
     status.DayText = "0129";
 
     ASSERT_TRUE(exchange.CheckFolders());
@@ -424,16 +443,34 @@ TEST_F(ReceiveRestartTest, AReadableFileAStopLeftMissingOrEmptyIsMadeFromItsRawC
     exchange.StartWorkingDay();
 
     QMap<QString, QByteArray> after = before;
-    after.insert("0129/0129q215.045.rcv", readable);
-    after.insert("0130/0130q215.045.rcv", readable);
+    for (const char* name : {"0129/0129q215.045", "0130/0130q215.045", "0130/0130q215.046",
+                             "0130/0130q215.049", "0130/0130q215.050", "0130/0130q215.051"}) {
+        after.remove(QString(name) + ".rcv");
+        after.remove(QString(name) + ".rcvtlg");
+    }
+    after.insert("0129/0129q215.045", readable);
+    after.insert("0129/0129q215.045.tlg", body);
+    after.insert("0130/0130q215.045", readable);
+    after.insert("0130/0130q215.045.tlg", body);
     after.insert("0130/0130c123.SSS", WideToAnsi(u"ЗЦЗЦ ССС 000123 ПРИНЯТА\r\n"));
-    after.insert("0130/0130q215.049.rcv", WideToAnsi(u"ЗЦЗЦ 045 СР5 142215\r\nТЕКСТ\r\n"));
+    after.insert("0130/0130q215.046", "ZCZC 046 OPEN");
+    after.insert("0130/0130q215.046.tlg", body);
+    after.insert("0130/0130q215.049", "ZCZC 049 OLDER\r\n" + readable);
+    after.insert("0130/0130q215.049.tlg", body);
+    after.insert("0130/0130q215.050.tlg", "RAW 050 OLDER" + body);
     EXPECT_EQ(FilesBelow(home.file("inp")), after);
-    EXPECT_TRUE(HasArchiveMark(home.file("inp/0129/0129q215.045.rcv")));
-    const QString made = "ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ " + config.InpPath;
+    EXPECT_TRUE(HasArchiveMark(home.file("inp/0129/0129q215.045")));
+    const QString inp = config.InpPath;
+    const QString made = "ТЕЛЕГРАММА ВОССТАНОВЛЕНА ПО КОПИИ С ЛИНИИ " + inp;
     EXPECT_EQ(Events().filter("ВОССТАНОВЛЕНА"),
               (QStringList{made + "0129/0129q215.045.rcv", made + "0130/0130c123.SSS",
                            made + "0130/0130q215.045.rcv", made + "0130/0130q215.049.rcv"}));
+    const QString completed = "ТЕЛЕГРАММА ЗАВЕРШЕНА ПОСЛЕ ОСТАНОВА (БЕЗ ОКОНЧАНИЯ) " + inp;
+    QStringList expected = {completed + "0129/0129q215.045"};
+    for (const char* n : {"045", "046", "049", "050", "051"})
+        expected << completed + "0130/0130q215." + n;
+    expected << "ТЕЛЕГРАММА НЕ ЗАВЕРШЕНА, ОСТАЛАСЬ В ФАЙЛЕ " + inp + "0130/0130q215.052.rcv";
+    EXPECT_EQ(Events().filter("ЗАВЕРШЕНА"), expected);
     EXPECT_EQ(status.NumberInput, 0) << "the centre refers the operator to what is not counted";
 }
 

@@ -6,8 +6,10 @@
 #include "support/tarvoprocess.h"
 #include "support/testhome.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -88,6 +90,50 @@ TEST(WorkstationProcess, AKillAfterAHandOverIsSettledByTheNextStart) {
     EXPECT_EQ(centre.Output().count("IN TELEGRAM"), 1) << centre.Output().toStdString();
     EXPECT_TRUE(ReadFileBytes(home.file("korvel.ini")).contains("HandedOver=\r\n"));
     EXPECT_TRUE(second.Terminate());
+}
+
+// The session ends (SIGTERM) or the power goes (SIGKILL) while a telegram
+// the centre has sent, counted and saved, waits for its receipt: the stop or
+// the next start completes it, so that the operator finds it under its final
+// name, with its raw copy, once.
+TEST(WorkstationProcess, ATelegramWaitingForItsReceiptIsCompletedByTheStopOrTheNextStart) {
+    const QString day = QDate::currentDate().toString("MMdd");
+    const QString text = QStringLiteral("ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nЖДЕТ РАСПИСКИ\r\n");
+    const QString trailer = QStringLiteral("НННН  0130 14.30 0001");
+    for (const bool kill : {false, true}) {
+        SCOPED_TRACE(kill ? "SIGKILL" : "SIGTERM");
+        TestHome home;
+        LoopbackServer centre;
+        home.write("korvel.ini",
+                   "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
+                       "\r\n[OTHER]\r\nAskOnClose=0\r\nCheckTlgNotes=1\r\n");
+        {
+            TarvoProcess ws(home.path());
+            ASSERT_TRUE(ws.Start());
+            ASSERT_TRUE(centre.Accept(20000)) << ws.Protocol().toStdString();
+            centre.Send(WideToLine(QStringLiteral("ЗЦЗЦ СВЯЗЬ ОТКРЫТА НННН  \r\n") + text +
+                                   trailer + QStringLiteral("\r\n")));
+            ASSERT_TRUE(ws.WaitForProtocol("ТЕЛЕГРАММА СОХРАНЕНА")) << ws.Protocol().toStdString();
+            ASSERT_TRUE(kill ? ws.Kill() : ws.Terminate());
+        }
+        const QString folder = "inp/" + day + "/";
+        const QString name = day + "u911.001";
+        if (kill) {
+            EXPECT_TRUE(QFile::exists(home.file(folder + name + ".rcv")));
+            TarvoProcess next(home.path());
+            ASSERT_TRUE(next.Start());
+            EXPECT_TRUE(next.WaitForProtocol(
+                "ТЕЛЕГРАММА ЗАВЕРШЕНА ПОСЛЕ ОСТАНОВА (БЕЗ ОКОНЧАНИЯ) " + folder + name))
+                << next.Protocol().toStdString();
+            ASSERT_TRUE(next.Terminate());
+        }
+        // The receipt that never came is not waited for; what came of the
+        // trailer stays with the telegram when the program saw the stop.
+        EXPECT_EQ(AnsiToWide(ReadFileBytes(home.file(folder + name))),
+                  kill ? text : text + trailer);
+        EXPECT_EQ(QDir(home.file(folder)).entryList(QDir::Files),
+                  (QStringList{name, name + ".tlg"}));
+    }
 }
 
 TEST(WorkstationProcess, InstancesWithDifferentNamesRunSideBySide) {
