@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -107,7 +108,11 @@ void TForm_PerforatorOut::showFor(const LineText& tape, const QString& memoText)
 
 void TForm_PerforatorOut::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    perforator_.HoldPort();
+    // Only the program opens the window. The window system shows it again
+    // after the workstation was minimised, and may report that late, when the
+    // window is closed: the port would then be held with no window up.
+    if (!event->spontaneous())
+        perforator_.HoldPort();
 }
 
 void TForm_PerforatorOut::done(int result) {

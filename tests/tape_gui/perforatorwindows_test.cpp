@@ -15,6 +15,7 @@
 #include "support/testhome.h"
 #include "support/widgets.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -114,7 +115,12 @@ TEST_F(TapeWindowsTest, ShowForPunchHoldsThePortUntilClosed) {
         EXPECT_EQ(outButtons(), c.buttons) << "active " << c.active;
         EXPECT_FALSE(out.Punching());
         EXPECT_EQ(perforator.Take(), QStringList{"HoldPort"});
+        // Minimised and restored just before closing: a late report of it
+        // must not take the port again.
+        out.setWindowState(Qt::WindowMinimized);
+        out.setWindowState(Qt::WindowNoState);
         out.Button_Cancel->click();
+        QCoreApplication::processEvents();
         EXPECT_FALSE(out.isVisible());
         EXPECT_EQ(perforator.Take(), (QStringList{"ClearSend", "ArmRelease"}));
     }
@@ -289,6 +295,9 @@ TEST_F(TapeWindowsTest, StopTheEditButtonsAndClosingDuringARead) {
             EXPECT_EQ(inButtons(), s.buttons) << s.text;
         }
         windows.Received(L(u"Г"));
+        // The workstation minimised and restored: the same read goes on.
+        in.setWindowState(Qt::WindowMinimized);
+        in.setWindowState(Qt::WindowNoState);
     });
     const TapeReadResult read = windows.ReadTape();
     EXPECT_FALSE(read.accepted);
