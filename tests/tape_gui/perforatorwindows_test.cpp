@@ -16,6 +16,7 @@
 #include "support/widgets.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -185,6 +186,18 @@ TEST_F(TapeWindowsTest, ProgressStandsAtTheMaximumLessWhatStillWaits) {
     perforator.Punch(40);
     windows.Sent();
     EXPECT_EQ(out.ProgressBar->value(), 0);
+
+    // The adapter was gone mid-punch: the thread ended the job with 34 of
+    // the 70 characters not punched, and the window says so.
+    windows.ShowForPunch(text);
+    out.Button_Start->click();
+    perforator.waiting.clear();
+    perforator.unpunched = 34;
+    windows.Sent();
+    EXPECT_EQ(out.ProgressBar->value(), 120 - 34);
+    EXPECT_EQ(outButtons(), "1011");
+    EXPECT_TRUE(out.Label_Stopped->text().endsWith(QStringLiteral(": 34.")));
+    EXPECT_EQ(ProtocolEvents(protocol).last(), "ВЫВОД ПЛ ПРЕРВАН");
 }
 
 TEST_F(TapeWindowsTest, SkipsAreOffWhilePunchingAndBackAfterStopWhenActive) {
