@@ -684,7 +684,7 @@ void TEditorPage::Button_Editor_ToPerforatorClick() {
         return;
     }
     ComposeOutgoing();
-    emit punchWideRequested(writer_.OutgoingLines.join(QStringLiteral("\r\n")));
+    emit punchWideRequested(JoinLines(writer_.OutgoingLines));
 }
 
 void TEditorPage::loadText(const QString& path) {

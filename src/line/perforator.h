@@ -19,6 +19,11 @@ public:
     virtual void ClearSend() = 0;
     // Characters still waiting to be punched.
     virtual int PendingLength() const = 0;
+    // Read in the handler of a sent batch: when the adapter did not take the
+    // batch (unplugged mid-punch), the characters of the job that were not
+    // punched; the job is then over and none of them is punched later.
+    // 0 after a batch that went through.
+    virtual int UnpunchedLength() const = 0;
     // Reader commands; each waits until the port is open.
     virtual void StartReading() = 0;
     virtual void StopReading() = 0;

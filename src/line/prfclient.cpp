@@ -364,11 +364,34 @@ void CPrfClient::SendCommandAndBatch(int& credit) {
     sendPending_ = !sendText_.isEmpty();
     lastSent_ = batch;
     uint8_t codes[kBatchCodes];
+    const uint8_t encoderBefore = encoder_;
     const int count = EncodeFiveBit(codes, kBatchCodes, batch, encoder_);
-    serial_->Write(codes, count);
+    const int written = serial_->Write(codes, count);
+    if (written < count)
+        BreakOffJob(batch, written, encoderBefore);
     credit = 0;
     sendLock_.Unlock();
     emit OnSent(this);
+    unpunched_ = 0;
+}
+
+void CPrfClient::BreakOffJob(const LineText& batch, int codesWritten, uint8_t encoderBefore) {
+    // The characters whose codes all went out; a shift without its
+    // character punched nothing.
+    uint8_t codes[kBatchCodes];
+    uint8_t state = encoderBefore;
+    int taken = 0;
+    EncodeFiveBit(codes, codesWritten, batch, state, &taken);
+    lastSent_ = batch.left(taken);
+    // Going on after the adapter is back would leave a gap in the tape where
+    // this batch belonged: the job ends here, and the operator punches it
+    // again.
+    unpunched_ = int(batch.size() - taken + sendText_.size());
+    sendText_.clear();
+    sendPending_ = false;
+    // What the tape in the adapter holds is not known any more: the next
+    // character sets its register again.
+    encoder_ = kRegisterNone;
 }
 
 void CPrfClient::Report(const QString& text) {

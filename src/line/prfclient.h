@@ -27,8 +27,10 @@ struct TTapeTimings {
 //
 // Events: OnReceive, OnSent, OnStatus and OnTapeEnd are raised on the
 // perforator thread; connect them with Qt::BlockingQueuedConnection to the
-// GUI thread, where ReceiveText, LastSent and StatusText may be read inside a
-// handler. OnReceive's handler must take the text (TakeReceiveText).
+// GUI thread, where ReceiveText, LastSent, UnpunchedLength and StatusText may
+// be read inside a handler. OnReceive's handler must take the text
+// (TakeReceiveText). OnSent also comes when a job breaks off because the
+// adapter did not take a batch; LastSent then holds what it did take.
 class CPrfClient : public QThread, public IPerforator {
     Q_OBJECT
 
@@ -49,6 +51,7 @@ public:
     void AppendSend(QByteArrayView text) override;
     void ClearSend() override;
     int PendingLength() const override;
+    int UnpunchedLength() const override { return unpunched_; }
     void StartReading() override;
     void StopReading() override;
     void HoldPort() override;
@@ -90,6 +93,8 @@ private:
     // Reads until the adapter has nothing more; false on a read error.
     bool ReadBatch(uint8_t speedByte, int& credit);
     void SendCommandAndBatch(int& credit);
+    // A batch the port did not take whole: ends the job (under sendLock_).
+    void BreakOffJob(const LineText& batch, int codesWritten, uint8_t encoderBefore);
     bool Terminated() const;
     // Sleeps up to ms; a stop (and with `restart` a new configuration) or a
     // nudge ends it early.
@@ -125,6 +130,7 @@ private:
     std::atomic<int> active_{0};
     std::atomic<bool> portOpen_{false};
     std::atomic<int> waitSeconds_{0};
+    std::atomic<int> unpunched_{0};
 
     // The register states of the tape, kept for the life of the program.
     uint8_t decoder_ = 0;

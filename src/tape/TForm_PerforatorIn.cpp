@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -70,6 +71,12 @@ TForm_PerforatorIn::TForm_PerforatorIn(IPerforator& perforator, TProtocol& proto
 
 void TForm_PerforatorIn::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // The window system shows the window again when the workstation comes
+    // back from being minimised: that is the same read going on, and its
+    // text and its Start button stay as they are. Such a report may also
+    // come late, after the window closed, and must not take the port then.
+    if (event->spontaneous())
+        return;
     tapeText_.clear();
     showText();
     Button_Start->setEnabled(perforator_.IsActive());

@@ -8,9 +8,11 @@
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -53,6 +55,13 @@ TForm_PerforatorOut::TForm_PerforatorOut(IPerforator& perforator, TProtocol& pro
     Button_Skip = namedButton(QStringLiteral("Прогон >"), "Button_Skip", this);
     Button_Skip10 = namedButton(QStringLiteral("Прогон 10>"), "Button_Skip10", this);
     Button_Cancel = namedButton(QStringLiteral("Закрыть"), "Button_Cancel", this);
+    Label_Stopped = new QLabel(this);
+    Label_Stopped->setObjectName(QStringLiteral("Label_Stopped"));
+    Label_Stopped->setWordWrap(true);
+    QPalette alarm = Label_Stopped->palette();
+    alarm.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Label_Stopped->setPalette(alarm);
+    Label_Stopped->hide();
 
     connect(Button_Start, &QPushButton::clicked, this, &TForm_PerforatorOut::Button_StartClick);
     connect(Button_Stop, &QPushButton::clicked, this, &TForm_PerforatorOut::Button_StopClick);
@@ -71,6 +80,7 @@ TForm_PerforatorOut::TForm_PerforatorOut(IPerforator& perforator, TProtocol& pro
     column->addWidget(Memo, 1);
     column->addWidget(TapeStrip);
     column->addWidget(ProgressBar);
+    column->addWidget(Label_Stopped);
     column->addLayout(buttons);
     // A dialog border: the window keeps the size of its contents.
     column->setSizeConstraint(QLayout::SetFixedSize);
@@ -103,11 +113,16 @@ void TForm_PerforatorOut::showFor(const LineText& tape, const QString& memoText)
     Button_Skip->setEnabled(active);
     Button_Skip10->setEnabled(active);
     Button_Stop->setEnabled(false);
+    Label_Stopped->hide();
 }
 
 void TForm_PerforatorOut::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    perforator_.HoldPort();
+    // Only the program opens the window. The window system shows it again
+    // after the workstation was minimised, and may report that late, when the
+    // window is closed: the port would then be held with no window up.
+    if (!event->spontaneous())
+        perforator_.HoldPort();
 }
 
 void TForm_PerforatorOut::done(int result) {
@@ -130,6 +145,7 @@ void TForm_PerforatorOut::Button_StartClick() {
     protocol_.AddMessage(QStringLiteral("ВЫВОД ПЛ "), kProtocolEvent);
     perforator_.AppendSend(tapeText_);
     punching_ = true;
+    Label_Stopped->hide();
     TapeStrip->ShowCharacter(0);
 }
 
@@ -163,6 +179,10 @@ void TForm_PerforatorOut::PerforatorStatusChanged() {
 void TForm_PerforatorOut::PerforatorSent() {
     if (!isVisible() || !punching_)
         return;
+    if (const int unpunched = perforator_.UnpunchedLength(); unpunched > 0) {
+        punchBrokeOff(unpunched);
+        return;
+    }
     const int waiting = perforator_.PendingLength();
     if (waiting > 0) {
         // Blank frames asked for before the start may still wait ahead of
@@ -176,4 +196,20 @@ void TForm_PerforatorOut::PerforatorSent() {
     enableSkips();
     Button_Stop->setEnabled(false);
     punching_ = false;
+}
+
+void TForm_PerforatorOut::punchBrokeOff(int unpunched) {
+    // The bar and the strip stay where the tape ends: the text is not done.
+    ProgressBar->setValue(std::max(0, ProgressBar->maximum() - unpunched));
+    TapeStrip->ShowCharacter(std::max<qsizetype>(0, tapeText_.size() - unpunched));
+    punching_ = false;
+    Button_Stop->setEnabled(false);
+    // The whole text again, on a fresh piece of tape, once the adapter is back.
+    Button_Start->setEnabled(perforator_.IsActive());
+    enableSkips();
+    Label_Stopped->setText(
+        QStringLiteral("Вывод прерван: перфоратор не принял текст, не пробито знаков: %1.")
+            .arg(unpunched));
+    Label_Stopped->show();
+    protocol_.AddMessage(QStringLiteral("ВЫВОД ПЛ ПРЕРВАН"), kProtocolError);
 }

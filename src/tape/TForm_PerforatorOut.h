@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class IPerforator;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -42,6 +43,8 @@ public:
     QPushButton* Button_Skip;
     QPushButton* Button_Skip10;
     QPushButton* Button_Cancel;
+    // Says that a punch broke off and how much of the text it left out.
+    QLabel* Label_Stopped;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,6 +52,7 @@ protected:
 private:
     void showFor(const LineText& tape, const QString& memoText);
     void enableSkips();
+    void punchBrokeOff(int unpunched);
     void Button_StartClick();
     void Button_StopClick();
     void Button_SkipClick(int frames);

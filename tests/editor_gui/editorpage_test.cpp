@@ -571,7 +571,7 @@ TEST_F(EditorPageTest, CryptoBlockToAndFromTape) {
     page.CheckBox_EditorCriptoMode->setChecked(false);
     page.Button_Editor_ToPerforator->click();
     ASSERT_EQ(punchedWide.count(), 1);
-    EXPECT_EQ(punchedWide[0][0].toString(), "П141911\r\nТЕКСТ");
+    EXPECT_EQ(punchedWide[0][0].toString(), "П141911\r\nТЕКСТ\r\n");
 }
 
 }  // namespace

@@ -178,6 +178,30 @@ TEST(Perforator, NoBlockOpensThePortOnlyForWork) {
     ASSERT_TRUE(WaitUntil([&] { return link.Count(kClosed) == 2; }));
 }
 
+TEST(Perforator, ABatchTheAdapterDoesNotTakeEndsTheJob) {
+    TapeLink link;
+    QList<int> unpunched;
+    auto on = [&](auto signal, auto handler) {
+        QObject::connect(link.client.get(), signal, &link.context, handler,
+                         Qt::BlockingQueuedConnection);
+    };
+    on(&CPrfClient::OnSent, [&](CPrfClient* c) { unpunched << c->UnpunchedLength(); });
+    // Pulled out while the thread hands over a frame it read, before its next batch.
+    on(&CPrfClient::OnReceive, [&](CPrfClient*) { link.adapter.Close(); });
+    link.Configure(2, false);
+    link.client->AppendSend(L(u"ТЛГ 12 34"));
+    EXPECT_EQ(link.Take(6), Bytes({0x63, 0, 16, 18, 26, 4})) << "speed, the first credit of 4";
+    ASSERT_TRUE(link.adapter.Write(Bytes({0x04, 0x23})));  // a frame, a credit of 3
+    ASSERT_TRUE(WaitUntil([&] { return unpunched == QList<int>{0, 5}; })) << unpunched.size();
+    // Plugged in again: nothing of the old job, and the new one sets its register.
+    PtyPeer replugged;
+    link.client->SetPerforator(replugged.SlavePath(), 2, 1, false);
+    link.client->AppendSend(L(u"5"));
+    QByteArray got;
+    WaitUntil([&] { return (got += replugged.ReadSome(0)).size() >= 3; });
+    EXPECT_EQ(got, Bytes({0x63, 27, 16})) << "speed, figures, 5";
+}
+
 TEST(Perforator, AnOpenFailureWaitsLongerWhenThePortIsHeld) {
     for (const bool noBlock : {true, false}) {
         TapeLink link;

@@ -4,6 +4,7 @@
 #include "archive/TDayListPage.h"
 #include "editor/TEditorPage.h"
 #include "editor/TForm_LoadToEditor.h"
+#include "line/fivebit.h"
 #include "line/prfclient.h"
 #include "shell/TForm_TARVO.h"
 #include "support/lent9simprocess.h"
@@ -68,7 +69,12 @@ TEST_F(MainWindowTapeTest, ATelegramPunchedFromTheListReadsBackIntoTheEditor) {
                perforator->PendingLength() == 0;
     })) << out->ProgressBar->value()
         << " of " << out->ProgressBar->maximum();
-    ASSERT_TRUE(adapter.WaitOutput("PUNCH"));
+    // Back into the reader only once the adapter has punched the whole text.
+    ASSERT_TRUE(WaitUntil([&] {
+        uint8_t reg = kRegisterLatin;
+        const LineText tape = DecodeFiveBit(ReadFileBytes(punched), reg);
+        return StripRegisterMarks(tape) == StripRegisterMarks(raw);
+    }));
     out->Button_Cancel->click();
 
     // Read back with "Загрузить" / "Прочитать перфоленту".

@@ -22,6 +22,7 @@ struct RecordingPerforator : IPerforator {
         calls << QStringLiteral("ClearSend");
     }
     int PendingLength() const override { return int(waiting.size()); }
+    int UnpunchedLength() const override { return unpunched; }
     void StartReading() override { calls << QStringLiteral("StartReading"); }
     void StopReading() override { calls << QStringLiteral("StopReading"); }
     void HoldPort() override { calls << QStringLiteral("HoldPort"); }
@@ -42,5 +43,7 @@ struct RecordingPerforator : IPerforator {
     bool open = true;
     // What waits to be punched.
     LineText waiting;
+    // What a job the adapter broke off left out (the thread's OnSent).
+    int unpunched = 0;
     QStringList calls;
 };

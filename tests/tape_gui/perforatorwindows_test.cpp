@@ -15,6 +15,8 @@
 #include "support/testhome.h"
 #include "support/widgets.h"
 
+#include <QCoreApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -114,7 +116,12 @@ TEST_F(TapeWindowsTest, ShowForPunchHoldsThePortUntilClosed) {
         EXPECT_EQ(outButtons(), c.buttons) << "active " << c.active;
         EXPECT_FALSE(out.Punching());
         EXPECT_EQ(perforator.Take(), QStringList{"HoldPort"});
+        // Minimised and restored just before closing: a late report of it
+        // must not take the port again.
+        out.setWindowState(Qt::WindowMinimized);
+        out.setWindowState(Qt::WindowNoState);
         out.Button_Cancel->click();
+        QCoreApplication::processEvents();
         EXPECT_FALSE(out.isVisible());
         EXPECT_EQ(perforator.Take(), (QStringList{"ClearSend", "ArmRelease"}));
     }
@@ -179,6 +186,18 @@ TEST_F(TapeWindowsTest, ProgressStandsAtTheMaximumLessWhatStillWaits) {
     perforator.Punch(40);
     windows.Sent();
     EXPECT_EQ(out.ProgressBar->value(), 0);
+
+    // The adapter was gone mid-punch: the thread ended the job with 34 of
+    // the 70 characters not punched, and the window says so.
+    windows.ShowForPunch(text);
+    out.Button_Start->click();
+    perforator.waiting.clear();
+    perforator.unpunched = 34;
+    windows.Sent();
+    EXPECT_EQ(out.ProgressBar->value(), 120 - 34);
+    EXPECT_EQ(outButtons(), "1011");
+    EXPECT_TRUE(out.Label_Stopped->text().endsWith(QStringLiteral(": 34.")));
+    EXPECT_EQ(ProtocolEvents(protocol).last(), "ВЫВОД ПЛ ПРЕРВАН");
 }
 
 TEST_F(TapeWindowsTest, SkipsAreOffWhilePunchingAndBackAfterStopWhenActive) {
@@ -289,6 +308,9 @@ TEST_F(TapeWindowsTest, StopTheEditButtonsAndClosingDuringARead) {
             EXPECT_EQ(inButtons(), s.buttons) << s.text;
         }
         windows.Received(L(u"Г"));
+        // The workstation minimised and restored: the same read goes on.
+        in.setWindowState(Qt::WindowMinimized);
+        in.setWindowState(Qt::WindowNoState);
     });
     const TapeReadResult read = windows.ReadTape();
     EXPECT_FALSE(read.accepted);
