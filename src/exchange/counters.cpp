@@ -67,6 +67,7 @@ void TExchange::HandleNumberingChange(const TNumberingChange& change) {
         status_.NumberingHold = false;
         status_.NumberInput = 0;
         status_.NumberOutput = 0;
+        queue_.CountersRestarted();
         SaveCounters();
         return;
     }

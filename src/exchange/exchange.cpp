@@ -192,6 +192,7 @@ void TExchange::StartDay(const QString& dayText) {
 }
 
 void TExchange::CountersReset() {
+    queue_.CountersRestarted();
     SaveCounters();
 }
 

@@ -345,6 +345,17 @@ void TOutgoingQueue::SettleUncertainHandOver(int centreCount) {
     // Any other count is a disagreement, settled as one.
 }
 
+void TOutgoingQueue::CountersRestarted() {
+    if (!uncertain_ || !IsSending() || onItsWay_)
+        return;
+    const QString path = OutFolder() + sendingFile_;
+    sendingFile_.clear();
+    uncertain_ = false;
+    SetAsideUnconfirmed(
+        path, QStringLiteral("ТЛГ "),
+        QStringLiteral(".b") + QString::fromLatin1(ThreeDigits(status_.HandedOverNumber)));
+}
+
 void TOutgoingQueue::ForgetHandOver() {
     if (status_.HandedOverFile.isEmpty())
         return;

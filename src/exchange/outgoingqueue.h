@@ -110,6 +110,10 @@ public:
     // before it puts it back to wait and go out again with the same number;
     // any other leaves it to the usual disagreement.
     void SettleUncertainHandOver(int centreCount);
+    // The day's counts started again (midnight, the centre's numbering
+    // change): a telegram whose fate is still open cannot be settled by a
+    // count any more, and is set aside for the operator (name.bNNN).
+    void CountersRestarted();
     // "СВЯЗЬ ": the next scan in at most kScanAfterLinkWord seconds.
     void ShortenScanCountdown();
 

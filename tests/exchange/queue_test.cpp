@@ -518,4 +518,22 @@ TEST_F(QueueTest, TheMidnightHoldAndItsEnd) {
     EXPECT_EQ(clock.LocalTime().time().minute(), 7);
 }
 
+// The link goes before the report on a telegram just before midnight, and
+// no report comes before the day's counts start again: no count can tell any
+// more whether it arrived, so it is set aside, never sent again by itself.
+TEST_F(QueueTest, AFateALostLinkLeftOpenAtTheCounterResetIsSetAside) {
+    clock.Set(23, 55, 50);
+    Put("0130q001", "ОДИН");
+    TickUntilSent();
+    Drain();
+    line.connected = false;
+    exchange.LineStatusChanged(false, QString());
+    line.connected = true;
+    EXPECT_EQ(status.NumberOutput, 0) << "counted only when the centre says it arrived";
+    Tick(60 * 12);  // 00:07:50, after the reset
+    EXPECT_EQ(OutRoot(), QStringList{"0130q001.b001"});
+    EXPECT_FALSE(exchange.Queue().IsSending());
+    EXPECT_TRUE(status.HandedOverFile.isEmpty());
+}
+
 }  // namespace
