@@ -205,7 +205,7 @@ TEST_F(OptionsTest, ABadPortKeepsTheDialogOpenAndChangesNothing) {
 
 TEST_F(OptionsTest, OnlyALinkChangeConfiguresTheLineAgain) {
     LoopbackServer centre;
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) + "\r\n");
+    writeIni(CentreSettings(centre.Port()));
     auto window = startedWindow();
     ASSERT_TRUE(centre.Accept());
     Options(*window, [](TForm_Options& f) { f.Sound_R.type->setCurrentIndex(0); });
