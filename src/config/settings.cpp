@@ -39,17 +39,10 @@ void writeText(CIniFile& ini, const char* section, const char* key, QStringView 
     ini.WriteExactString(section, key, WideToAnsi(value));
 }
 
-// A folder setting: shorter than 3 characters gives the default; '\' from
-// files written on Windows and '/' both separate, and the folder ends in '/'
-// so that names can be appended to it.
+// A folder setting: shorter than 3 characters gives the default.
 QString readFolder(const CIniFile& ini, const char* key, const QString& def) {
-    QString folder = readText(ini, kPath, key, def);
-    if (folder.size() < 3)
-        folder = def;
-    folder.replace(u'\\', u'/');
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
+    const QString folder = readText(ini, kPath, key, def);
+    return FolderSetting(folder.size() < 3 ? def : folder);
 }
 
 // An index or count outside the range the dialog offers gives the default,
@@ -425,6 +418,13 @@ QString SaveCounters(const QString& iniPath, const _tlg_status& status) {
     writeText(ini, kStatus, "MMDD", status.DayText);
     writeHandOver(ini, status);
     return ini.Save(iniPath);
+}
+
+QString FolderSetting(QString folder) {
+    folder.replace(u'\\', u'/');
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
 }
 
 SchemaCopyTable DefaultSchemaCopies() {

@@ -2,6 +2,7 @@
 
 #include "alerts/soundplayer.h"
 #include "config/commatext.h"
+#include "config/settings.h"
 #include "util/linecode.h"
 
 #include <QCheckBox>
@@ -67,10 +68,6 @@ bool PortText(const QString& text, int low, int* value) {
         return false;
     *value = n;
     return true;
-}
-
-QString FolderWithSlash(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
 // A list whose stored value had no item keeps that value.
@@ -775,11 +772,11 @@ void TForm_Options::Store(_tlg_config& c, _tlg_controls& k) const {
     c.ReSendHeader = Edit_ReSendHeader->text();
     c.TextAA = Edit_AA->text();
 
-    c.InpPath = FolderWithSlash(Edit_InputPath->text());
+    c.InpPath = FolderSetting(Edit_InputPath->text());
     c.InpDays = UpDown_InputPath_Days->value();
-    c.OutPath = FolderWithSlash(Edit_OutputPath->text());
+    c.OutPath = FolderSetting(Edit_OutputPath->text());
     c.OutDays = UpDown_OutputPath_Days->value();
-    c.PrtPath = FolderWithSlash(Edit_PrtPath->text());
+    c.PrtPath = FolderSetting(Edit_PrtPath->text());
     c.PrtDays = UpDown_PrtPath_Days->value();
     const bool yymmdd = CheckBox_DayPath_YYMMDD->isChecked();
     c.DayFormat = yymmdd ? QStringLiteral("yymmdd") : QStringLiteral("mmdd");
