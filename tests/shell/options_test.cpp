@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QStandardPaths>
 
@@ -49,9 +50,10 @@ void Show(TForm_Options& f, const char* name, const QString& value) {
         if (list->findText(value) < 0)
             list->addItem(value, value);
         list->setCurrentIndex(list->findText(value));
-    } else if (auto* button = qobject_cast<QAbstractButton*>(control); button->isCheckable()) {
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control);
+               button && button->isCheckable()) {
         button->setChecked(value == "1");
-    } else {
+    } else if (button) {
         const QStringList font = value.split(',');
         f.SetFontChooser([font](QFont& chosen) {
             chosen = QFont(font[0], font[1].toInt());
@@ -59,6 +61,8 @@ void Show(TForm_Options& f, const char* name, const QString& value) {
             return true;
         });
         button->click();
+    } else {
+        ADD_FAILURE() << name << " is no control the table knows";
     }
 }
 
@@ -272,8 +276,18 @@ TEST_F(OptionsTest, EveryControlWritesItsKey) {
         // The system's printers.
         f.ComboBox_Printers->clear();
         f.ComboBox_Printers->addItems({"Первый", "Второй"});
-        for (const auto& row : rows)
+        QSet<QString> inTable;
+        for (const auto& row : rows) {
             Show(f, row.control, QString::fromUtf8(row.shown));
+            inTable << row.control;
+        }
+        // No control of the dialog is left out of the table.
+        for (const QWidget* w : f.findChildren<QWidget*>())
+            if ((qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+                 qobject_cast<const QSpinBox*>(w) || qobject_cast<const QComboBox*>(w) ||
+                 qobject_cast<const QCheckBox*>(w)) &&
+                !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+                EXPECT_TRUE(inTable.contains(w->objectName())) << w->objectName().toStdString();
     });
     const QMap<QString, QString> after = IniValues();
     for (const auto& row : rows) {
