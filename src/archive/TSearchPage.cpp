@@ -253,6 +253,7 @@ void TSearchPage::addHits(quint64 run, const QList<TSearchHit>& hits) {
         return;
     filling_ = true;
     const bool marks = config_.MarkFilesInList;
+    int fileNameWidth = ListView_Search->columnWidth(kFileName);
     for (const TSearchHit& hit : hits) {
         auto* item = new QTreeWidgetItem(ListView_Search);
         item->setText(kN, QString::number(ListView_Search->topLevelItemCount()));
@@ -265,7 +266,15 @@ void TSearchPage::addHits(quint64 run, const QList<TSearchHit>& hits) {
             item->setCheckState(kN, hit.read ? Qt::Checked : Qt::Unchecked);
             item->setData(kN, kRememberedMark, hit.read);
         }
+        // The name is what the operator picks a telegram by: never cut. Each
+        // one is measured as it comes, since a column fitted to its contents
+        // only looks at the rows around the visible ones.
+        const QModelIndex name =
+            ListView_Search->model()->index(ListView_Search->topLevelItemCount() - 1, kFileName);
+        fileNameWidth = qMax(fileNameWidth, ListView_Search->sizeHintForIndex(name).width());
     }
+    if (fileNameWidth > ListView_Search->columnWidth(kFileName))
+        ListView_Search->setColumnWidth(kFileName, fileNameWidth);
     filling_ = false;
 }
 

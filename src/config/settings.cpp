@@ -39,17 +39,19 @@ void writeText(CIniFile& ini, const char* section, const char* key, QStringView 
     ini.WriteExactString(section, key, WideToAnsi(value));
 }
 
-// A folder setting: shorter than 3 characters gives the default; '\' from
-// files written on Windows and '/' both separate, and the folder ends in '/'
-// so that names can be appended to it.
+// A folder setting: shorter than 3 characters gives the default.
 QString readFolder(const CIniFile& ini, const char* key, const QString& def) {
-    QString folder = readText(ini, kPath, key, def);
-    if (folder.size() < 3)
-        folder = def;
-    folder.replace(u'\\', u'/');
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
+    const QString folder = readText(ini, kPath, key, def);
+    return FolderSetting(folder.size() < 3 ? def : folder);
+}
+
+// An index or count outside the range the dialog offers gives the default,
+// as SERVER/baud does: the dialog would show none of its choices, and the
+// threads or the printer would be handed a value that is not there.
+int readRanged(const CIniFile& ini, const char* section, const char* key, int low, int high,
+               int def) {
+    const int value = ini.ReadInteger(section, key, def);
+    return value < low || value > high ? def : value;
 }
 
 _tlg_font readFont(const CIniFile& ini, const char* section, int defaultSize) {
@@ -86,11 +88,9 @@ void readLink(const CIniFile& ini, _tlg_config& c) {
     c.Host2 = readText(ini, kServer, "host2", u"");
     c.Port2 = ini.ReadInteger(kServer, "port2", 0);
     c.Com = readText(ini, kServer, "COM", kDefaultPortSetting);
-    c.Baud = ini.ReadInteger(kServer, "baud", 0);
+    c.Baud = readRanged(ini, kServer, "baud", 0, 2, 0);
     if (!IsPortSetting(c.Com))
         c.Com = QString::fromUtf16(kDefaultPortSetting);
-    if (c.Baud < 0 || c.Baud > 2)
-        c.Baud = 0;
 
     c.PerfEnable = ini.ReadBool(kPerforator, "Enable", false);
     c.PerfCom = readText(ini, kPerforator, "COM", u"");
@@ -98,7 +98,7 @@ void readLink(const CIniFile& ini, _tlg_config& c) {
         c.PerfCom = QString::fromUtf16(kDefaultPortSetting);
         c.PerfEnable = false;
     }
-    c.PerfBaud = ini.ReadInteger(kPerforator, "baud", 0);
+    c.PerfBaud = readRanged(ini, kPerforator, "baud", 0, 2, 0);
     c.PerfNoBlock = ini.ReadBool(kPerforator, "NoBlock", false);
 
     c.VpnUse = ini.ReadBool(kVpn, "Use", false);
@@ -146,7 +146,7 @@ void readPrintAndStart(const CIniFile& ini, _tlg_config& c) {
     c.PrinterIp = readText(ini, kPrint, "IP", u"");
     c.MatrixRaw = ini.ReadBool(kPrint, "MatrixRAW", true);
     c.WindowsPrinterN = ini.ReadInteger(kPrint, "WindowsPrinterN", -1);
-    c.SkipLines = ini.ReadInteger(kPrint, "SkipLines", 4);
+    c.SkipLines = readRanged(ini, kPrint, "SkipLines", 0, 20, 4);
     c.PrintRegisters = ini.ReadBool(kPrint, "PrintRegisters", false);
     c.LoadFont = ini.ReadBool(kPrint, "LoadFont", false);
     c.LoadFontFileName = readText(ini, kPrint, "LoadFontFileName", u"");
@@ -418,6 +418,13 @@ QString SaveCounters(const QString& iniPath, const _tlg_status& status) {
     writeText(ini, kStatus, "MMDD", status.DayText);
     writeHandOver(ini, status);
     return ini.Save(iniPath);
+}
+
+QString FolderSetting(QString folder) {
+    folder.replace(u'\\', u'/');
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
 }
 
 SchemaCopyTable DefaultSchemaCopies() {

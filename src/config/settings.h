@@ -39,6 +39,11 @@ QString SaveSettings(const QString& iniPath, const _tlg_config& config, const _t
 // SaveSettings.
 QString SaveCounters(const QString& iniPath, const _tlg_status& status);
 
+// A folder as the settings hold it, read from the file or typed in the
+// dialog alike: '\' (from files and habits carried over from Windows) and
+// '/' both separate, and it ends in '/' so that names can be appended to it.
+QString FolderSetting(QString folder);
+
 // Every entry at its default of 2 copies.
 SchemaCopyTable DefaultSchemaCopies();
 

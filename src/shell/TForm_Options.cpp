@@ -2,6 +2,7 @@
 
 #include "alerts/soundplayer.h"
 #include "config/commatext.h"
+#include "config/settings.h"
 #include "util/linecode.h"
 
 #include <QCheckBox>
@@ -67,10 +68,6 @@ bool PortText(const QString& text, int low, int* value) {
         return false;
     *value = n;
     return true;
-}
-
-QString FolderWithSlash(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
 // A list whose stored value had no item keeps that value.
@@ -147,7 +144,8 @@ TForm_Options::TForm_Options(QWidget* parent) : QDialog(parent) {
 
 QWidget* TForm_Options::MakeConnectionPage() {
     auto* page = Named(new QWidget, "TabSheet_Connect");
-    RadioButton_TCPIP = Named(new QRadioButton(QStringLiteral("TCP/IP"), page), "RadioButton_TCPIP");
+    RadioButton_TCPIP =
+        Named(new QRadioButton(QStringLiteral("TCP/IP"), page), "RadioButton_TCPIP");
     RadioButton_COM = Named(new QRadioButton(QStringLiteral("COM"), page), "RadioButton_COM");
 
     GroupBox_TCPIP = Named(new QGroupBox(page), "GroupBox_TCPIP");
@@ -155,9 +153,9 @@ QWidget* TForm_Options::MakeConnectionPage() {
     Edit_Port = Named(new QLineEdit, "Edit_Port");
     Edit_Host2 = Named(new QLineEdit, "Edit_Host2");
     Edit_Port2 = Named(new QLineEdit, "Edit_Port2");
-    CheckBox_VPN_Use = Named(
-        new QCheckBox(QStringLiteral("Использовать VPN (Удаленный доступ/Remote access)")),
-        "CheckBox_VPN_Use");
+    CheckBox_VPN_Use =
+        Named(new QCheckBox(QStringLiteral("Использовать VPN (Удаленный доступ/Remote access)")),
+              "CheckBox_VPN_Use");
     auto* tcp = new QGridLayout(GroupBox_TCPIP);
     tcp->addWidget(new QLabel(QStringLiteral("IP  адрес")), 0, 0);
     tcp->addWidget(Edit_Host, 0, 1);
@@ -181,7 +179,8 @@ QWidget* TForm_Options::MakeConnectionPage() {
     GroupBox_Perforator = Named(new QGroupBox(page), "GroupBox_Perforator");
     ComboBox_PerfPort = Named(new QComboBox, "ComboBox_PerfPort");
     ComboBox_PerfBaud = Named(new QComboBox, "ComboBox_PerfBaud");
-    ComboBox_PerfBaud->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("MAX")});
+    ComboBox_PerfBaud->addItems(
+        {QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("MAX")});
     CheckBox_PerfNoBlock =
         Named(new QCheckBox(QStringLiteral("Не занимать")), "CheckBox_PerfNoBlock");
     auto* perf = new QHBoxLayout(GroupBox_Perforator);
@@ -258,8 +257,8 @@ QWidget* TForm_Options::MakeExchangePage() {
     ComboBox_CCM->addItems({QStringLiteral("Тип 0: время hhmm, \"Р А С П И С К А\""),
                             QStringLiteral("Тип 1: время hh.mm, \"РАСПИСКА\""),
                             QStringLiteral("Тип 2: время hhmm, \"РАСПИСКА\"")});
-    CheckBox_CorrectTime = Named(new QCheckBox(QStringLiteral("Корректировать время с ЦКС")),
-                                 "CheckBox_CorrectTime");
+    CheckBox_CorrectTime =
+        Named(new QCheckBox(QStringLiteral("Корректировать время с ЦКС")), "CheckBox_CorrectTime");
     ComboBox_TZ = Named(new QComboBox, "ComboBox_TZ");
     for (int h = -12; h <= 12; ++h)
         ComboBox_TZ->addItem(h > 0 ? QStringLiteral("+%1").arg(h) : QString::number(h));
@@ -317,16 +316,15 @@ QWidget* TForm_Options::MakeFoldersPage() {
     auto box = [](const char* caption, const char* name) {
         return Named(new QCheckBox(QString::fromUtf8(caption)), name);
     };
-    CheckBox_OutputAppendMode = box("Дописывать текст в конец файла, если файл существует",
-                                    "CheckBox_OutputAppendMode");
+    CheckBox_OutputAppendMode =
+        box("Дописывать текст в конец файла, если файл существует", "CheckBox_OutputAppendMode");
     CheckBox_SaveRegisterInTlg =
         box("Сохранять регистры в файле телеграммы", "CheckBox_SaveRegisterInTlg");
     CheckBox_SaveTlg_ANSI = box("Сохранять текст в кодировке 1251", "CheckBox_SaveTlg_ANSI");
     CheckBox_DayPath_YYMMDD = box("Хранить архивы в виде: YYMMDD", "CheckBox_DayPath_YYMMDD");
     CheckBox_MarkFilesInList =
         box("Возможность ставить отметки в списках файлов", "CheckBox_MarkFilesInList");
-    CheckBox_CorrectInputTlg =
-        box("Редактировать входящие телеграммы", "CheckBox_CorrectInputTlg");
+    CheckBox_CorrectInputTlg = box("Редактировать входящие телеграммы", "CheckBox_CorrectInputTlg");
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Хранить, дней")), 0, 2);
@@ -349,9 +347,9 @@ QWidget* TForm_Options::MakeFoldersPage() {
     column->addLayout(grid);
     column->addLayout(Row(QStringLiteral("Проверять каталог \"Передача\" каждые "),
                           UpDown_ScanPathTimeout, QStringLiteral("сек")));
-    for (QCheckBox* c : {CheckBox_OutputAppendMode, CheckBox_SaveRegisterInTlg,
-                         CheckBox_SaveTlg_ANSI, CheckBox_DayPath_YYMMDD, CheckBox_MarkFilesInList,
-                         CheckBox_CorrectInputTlg})
+    for (QCheckBox* c :
+         {CheckBox_OutputAppendMode, CheckBox_SaveRegisterInTlg, CheckBox_SaveTlg_ANSI,
+          CheckBox_DayPath_YYMMDD, CheckBox_MarkFilesInList, CheckBox_CorrectInputTlg})
         column->addWidget(c);
     column->addStretch();
     return page;
@@ -365,8 +363,8 @@ QWidget* TForm_Options::MakePrintPage() {
     CheckBox_AutoPrintTlg =
         box("Печатать принятые телеграммы автоматически", "CheckBox_AutoPrintTlg");
     CheckBox_PrintRegisters = box("Печатать регистры", "CheckBox_PrintRegisters");
-    CheckBox_AutoWordWrap = box("Разрывать строку, если строка слишком длинная  для печати",
-                                "CheckBox_AutoWordWrap");
+    CheckBox_AutoWordWrap =
+        box("Разрывать строку, если строка слишком длинная  для печати", "CheckBox_AutoWordWrap");
     CheckBox_AutoPrintMsg = box("Печатать сообщения ЦКС", "CheckBox_AutoPrintMsg");
 
     auto* printer = Named(new QGroupBox(QStringLiteral("Принтер"), page), "GroupBox_Printer");
@@ -390,8 +388,8 @@ QWidget* TForm_Options::MakePrintPage() {
     grid->addWidget(CheckBox_PRNLoadFont, 1, 0);
     grid->addWidget(Edit_PRNFontFile, 1, 1);
     grid->addWidget(Button_PRNFontFile, 1, 2);
-    grid->addLayout(Row(QStringLiteral("Добавить пустые строки"), UpDown_PrintSkipLines), 2, 0,
-                    1, 3);
+    grid->addLayout(Row(QStringLiteral("Добавить пустые строки"), UpDown_PrintSkipLines), 2, 0, 1,
+                    3);
     grid->addWidget(RadioButton_PRN_Windows, 3, 0);
     grid->addWidget(ComboBox_Printers, 3, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Использовать шрифт:")), 4, 0);
@@ -453,10 +451,10 @@ QWidget* TForm_Options::MakeOtherPage() {
     auto* column = new QVBoxLayout(page);
     column->addLayout(Row(QStringLiteral("Код доступа к настройкам"), Edit_AccessCode));
     column->addWidget(editor);
-    for (QCheckBox* c : {CheckBox_AutoRun, CheckBox_TrayMode, CheckBox_StartAutomate,
-                         CheckBox_AskOnClose, CheckBox_MinimizeOnCloseWindow,
-                         CheckBox_ProtocolWidth, CheckBox_RestoreWindowPosition,
-                         CheckBox_NoHideInTaskBar})
+    for (QCheckBox* c :
+         {CheckBox_AutoRun, CheckBox_TrayMode, CheckBox_StartAutomate, CheckBox_AskOnClose,
+          CheckBox_MinimizeOnCloseWindow, CheckBox_ProtocolWidth, CheckBox_RestoreWindowPosition,
+          CheckBox_NoHideInTaskBar})
         column->addWidget(c);
     column->addStretch();
     connect(Button_Font, &QPushButton::clicked, this,
@@ -774,11 +772,11 @@ void TForm_Options::Store(_tlg_config& c, _tlg_controls& k) const {
     c.ReSendHeader = Edit_ReSendHeader->text();
     c.TextAA = Edit_AA->text();
 
-    c.InpPath = FolderWithSlash(Edit_InputPath->text());
+    c.InpPath = FolderSetting(Edit_InputPath->text());
     c.InpDays = UpDown_InputPath_Days->value();
-    c.OutPath = FolderWithSlash(Edit_OutputPath->text());
+    c.OutPath = FolderSetting(Edit_OutputPath->text());
     c.OutDays = UpDown_OutputPath_Days->value();
-    c.PrtPath = FolderWithSlash(Edit_PrtPath->text());
+    c.PrtPath = FolderSetting(Edit_PrtPath->text());
     c.PrtDays = UpDown_PrtPath_Days->value();
     const bool yymmdd = CheckBox_DayPath_YYMMDD->isChecked();
     c.DayFormat = yymmdd ? QStringLiteral("yymmdd") : QStringLiteral("mmdd");
@@ -831,9 +829,8 @@ void TForm_Options::Store(_tlg_config& c, _tlg_controls& k) const {
     k.OperatorItems = operators;
     c.UseOperatorList = TntCheckBox_UseOperatorList->isChecked();
     k.OperatorListVisible = c.UseOperatorList;
-    c.RAutoConfirm = CheckBox_RAutoConfirm->isChecked() && c.UseOperatorList
-                         ? UpDown_RAutoConfirm->value()
-                         : 0;
+    c.RAutoConfirm =
+        CheckBox_RAutoConfirm->isChecked() && c.UseOperatorList ? UpDown_RAutoConfirm->value() : 0;
 
     c.RaketaType = IndexOr(Sound_R.type, c.RaketaType);
     c.RaketaFile = Sound_R.file->text();

@@ -182,7 +182,8 @@ private:
     // both its start and its end, and the forward itself.
     void UpdateForwardButton();
     void Button_Receive_ForwardClick();
-    bool WriteForward(const QString& header);
+    struct TForwardSource;
+    bool WriteForward(const TForwardSource& source, const QString& header);
     void ReportForwardFailure(const QString& text);
     // The queue page and the exchange's dialogs (TForm_TARVO_panels.cpp).
     TQueuePage* makeQueuePage();

@@ -83,41 +83,57 @@ void TForm_TARVO::UpdateForwardButton() {
                                         text.contains(QStringLiteral("НННН  ")));
 }
 
+// The received telegram a forward goes with, taken as the dialog opens: a
+// refresh of the list while the dialog is open (a telegram or a service
+// message sorting before it, the day's change) moves the selection by row
+// or clears it, and the body of another telegram would go out under the
+// operator's header, or nothing would.
+struct TForm_TARVO::TForwardSource {
+    QString path;
+    // The ANSI forward's bytes; none when the file could not be opened.
+    std::optional<AnsiText> file;
+};
+
 void TForm_TARVO::Button_Receive_ForwardClick() {
     const std::optional<QString> body = ForwardBody(inPage_->Memo->toPlainText());
     if (!body)
         return;
+    std::optional<TForwardSource> source;
+    if (const QList<QTreeWidgetItem*> selected = inPage_->ListView->selectedItems();
+        !selected.isEmpty()) {
+        source.emplace();
+        source->path = inPage_->DayFolder() + selected[0]->text(kFileNameColumn);
+        if (QFile file(source->path); config_.SaveTlgAnsi && file.open(QIODevice::ReadOnly))
+            source->file = file.read(kForwardReadLimit);
+    }
     QStringList categories;
     for (int i = 0; i < editorPage_->TntComboBox_Editor_Category->count(); ++i)
         categories << editorPage_->TntComboBox_Editor_Category->itemText(i);
     Form_Forward->SetCategories(categories);
     Form_Forward->TntMemo->setPlainText(*body);
-    if (Form_Forward->exec() == QDialog::Accepted && !finished_ &&
-        !inPage_->ListView->selectedItems().isEmpty() && WriteForward(Form_Forward->HeaderLine()))
+    if (Form_Forward->exec() == QDialog::Accepted && !finished_ && source &&
+        WriteForward(*source, Form_Forward->HeaderLine()))
         PC->setCurrentWidget(TabSheet_Protocol);
     if (IOutgoingQueue* queue = outgoing_.Queue())
         queue->SetScanCountdown(kScanAfterWrite);
 }
 
-bool TForm_TARVO::WriteForward(const QString& header) {
+bool TForm_TARVO::WriteForward(const TForwardSource& source, const QString& header) {
     // Buffers of its own: a telegram the operator is composing or
     // confirming keeps its own.
     TOutgoingBuffers forward;
     if (config_.SaveTlgAnsi) {
-        const QString path =
-            inPage_->DayFolder() + inPage_->ListView->selectedItems()[0]->text(kFileNameColumn);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (!source.file) {
             ReportForwardFailure(QStringLiteral("ТЛГ НЕ ПЕРЕСЛАНА: НЕ УДАЛОСЬ ПРОЧИТАТЬ ФАЙЛ ") +
-                                 path);
+                                 source.path);
             return false;
         }
-        const std::optional<AnsiText> text = ForwardAnsiText(header, file.read(kForwardReadLimit));
+        const std::optional<AnsiText> text = ForwardAnsiText(header, *source.file);
         if (!text) {
             ReportForwardFailure(
                 QStringLiteral("ТЛГ НЕ ПЕРЕСЛАНА: ФАЙЛ ПУСТ, ДЛИННЕЕ 4999 БАЙТ ИЛИ БЕЗ "
                                "НАЧАЛА ИЛИ КОНЦА ТЛГ: ") +
-                path);
+                source.path);
             return false;
         }
         forward.OutgoingText = *text;

@@ -71,8 +71,7 @@ protected:
         ASSERT_TRUE(centre.Start({"-t", transcript, "-k", plan.serial ? "10" : "off", "-e", "500",
                                   "--auto-open", "--generate", "950", "--interval",
                                   plan.serial ? "2" : "1", "--speed", "5"}));
-        QByteArray ini = "[SERVER]\r\nhost=127.0.0.1\r\nport=" +
-                         QByteArray::number(centre.Port()) + "\r\nCCM=1\r\n";
+        QByteArray ini = CentreSettings(centre.Port()) + "CCM=1\r\n";
         if (plan.serial) {
             ASSERT_TRUE(adapter.Start({"--fast", "--stay", "--centre",
                                        QStringLiteral("127.0.0.1:%1").arg(centre.Port())}));

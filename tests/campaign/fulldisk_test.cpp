@@ -81,9 +81,8 @@ TEST(FullDisk, TheFailurePathsRunNothingStoredIsDamagedAndWorkResumes) {
     const QString transcript = outside.file("centre.txt");
     ASSERT_TRUE(centre.Start({"-t", transcript, "-k", "off", "--auto-open", "--generate", "500",
                               "--interval", "1", "--speed", "2"}));
-    home.write("korvel.ini", "[SERVER]\r\nhost=127.0.0.1\r\nport=" +
-                                 QByteArray::number(centre.Port()) +
-                                 "\r\nCCM=1\r\nTCP=1\r\n[PATH]\r\ntimeout=1\r\n"
+    home.write("korvel.ini", CentreSettings(centre.Port()) +
+                                 "CCM=1\r\nTCP=1\r\n[PATH]\r\ntimeout=1\r\n"
                                  "[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=1\r\n");
     QMap<QString, QByteArray> dropped;
     auto drop = [&](int n) {

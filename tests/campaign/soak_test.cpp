@@ -75,9 +75,8 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
     // the hour.
     ASSERT_TRUE(centre.Start({"-t", transcript, "-k", "off", "--auto-open", "--generate", "990",
                               "--interval", "4"}));
-    home.write("korvel.ini", "[SERVER]\r\nhost=127.0.0.1\r\nport=" +
-                                 QByteArray::number(centre.Port()) +
-                                 "\r\nCCM=1\r\nTCP=1\r\n[PATH]\r\ntimeout=1\r\n"
+    home.write("korvel.ini", CentreSettings(centre.Port()) +
+                                 "CCM=1\r\nTCP=1\r\n[PATH]\r\ntimeout=1\r\n"
                                  "[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=1\r\n");
     TarvoProcess ws(home.path());
     ASSERT_TRUE(ws.Start());

@@ -148,6 +148,24 @@ TEST(LoadSettings, SmallValueRules) {
         EXPECT_EQ(l.controls.WindowsPrinterFont.Bold, s.bold) << s.style;
     }
 
+    // Outside the dialog's range (speeds 0..2, 0..20 lines): the default.
+    const struct {
+        const char* ini;
+        int perfBaud;
+        int skipLines;
+    } ranged[] = {
+        {"", 0, 4},
+        {"[PERFORATOR]\nbaud=2\n[PRINT]\nSkipLines=20\n", 2, 20},
+        {"[PERFORATOR]\nbaud=1\n[PRINT]\nSkipLines=0\n", 1, 0},
+        {"[PERFORATOR]\nbaud=3\n[PRINT]\nSkipLines=21\n", 0, 4},
+        {"[PERFORATOR]\nbaud=-1\n[PRINT]\nSkipLines=-1\n", 0, 4},
+    };
+    for (const auto& r : ranged) {
+        const Loaded l = LoadText(r.ini);
+        EXPECT_EQ(l.config.PerfBaud, r.perfBaud) << r.ini;
+        EXPECT_EQ(l.config.SkipLines, r.skipLines) << r.ini;
+    }
+
     EXPECT_EQ(LoadText("[OTHER]\nTlg_TimeOut=0x1E\n").config.TlgTimeOut, 30);
     EXPECT_EQ(LoadText("[OTHER]\nTlg_TimeOut=thirty\n").config.TlgTimeOut, 30);
     EXPECT_EQ(LoadText("[OTHER]\nTlg_TimeOut=0x2D\n").config.TlgTimeOut, 45);

@@ -10,10 +10,13 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -59,6 +62,11 @@ protected:
 
 TEST_F(SearchPageTest, HitsAreListedWithTheirColumnsAndNumbersRunningOn) {
     MakeDays(3, 2);
+    // An operator's larger screen font.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(16);
+    ASSERT_EQ(QFontInfo(font).family(), "DejaVu Sans") << "fonts-dejavu-core must be installed";
+    page->ListView_Search->setFont(font);
     page->DateTimePicker_Search_From->setDate(first);
     page->DateTimePicker_Search_To->setDate(first.addDays(2));
     page->TntEdit_Search_Text->setText(QStringLiteral("СЛОВО"));
@@ -72,6 +80,12 @@ TEST_F(SearchPageTest, HitsAreListedWithTheirColumnsAndNumbersRunningOn) {
     EXPECT_EQ(ColumnTexts(list, 3), (QStringList{"1101u911.001", "1101u911.002", "1102u911.001",
                                                  "1102u911.002", "1103u911.001", "1103u911.002"}));
     EXPECT_EQ(ColumnTexts(list, 4).first(), home.file("inp/1101/"));
+    // Each name is shown whole: the column holds its text and the margins
+    // the style puts on either side of an item's text.
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    for (const QString& name : ColumnTexts(list, 3))
+        EXPECT_GE(list->columnWidth(3), QFontMetrics(font).horizontalAdvance(name) + 2 * margin)
+            << name.toStdString();
     EXPECT_EQ(page->ProgressBar_Search->value(), page->ProgressBar_Search->maximum());
 
     // A selection shows the telegram and lets it go to the editor.

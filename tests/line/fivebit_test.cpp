@@ -27,6 +27,92 @@ QByteArray decode(std::vector<int> values, uint8_t& state) {
     return DecodeFiveBit(codes, state);
 }
 
+// The code as the adapters' documentation gives it: by code, the character
+// in the Latin, Russian and figures registers (ENQ is 0x05).
+const struct {
+    int code;
+    char16_t latin, russian, figures;
+} kCodeTable[] = {
+    {0, u'|', u'|', u'|'},  {1, u'E', u'Е', u'3'},  {2, u'\n', u'\n', u'\n'},
+    {3, u'A', u'А', u'-'},  {4, u' ', u' ', u' '},  {5, u'S', u'С', u'\''},
+    {6, u'I', u'И', u'8'},  {7, u'U', u'У', u'7'},  {8, u'\r', u'\r', u'\r'},
+    {9, u'D', u'Д', 0x05},  {10, u'R', u'Р', u'4'}, {11, u'J', u'Й', u'Ю'},
+    {12, u'N', u'Н', u','}, {13, u'F', u'Ф', u'Э'}, {14, u'C', u'Ц', u':'},
+    {15, u'K', u'К', u'('}, {16, u'T', u'Т', u'5'}, {17, u'Z', u'З', u'+'},
+    {18, u'L', u'Л', u')'}, {19, u'W', u'В', u'2'}, {20, u'H', u'Х', u'Щ'},
+    {21, u'Y', u'Ы', u'6'}, {22, u'P', u'П', u'0'}, {23, u'Q', u'Я', u'1'},
+    {24, u'O', u'О', u'9'}, {25, u'B', u'Б', u'?'}, {26, u'G', u'Г', u'Ш'},
+    {27, u'#', u'#', u'#'}, {28, u'M', u'М', u'.'}, {29, u'X', u'Ь', u'/'},
+    {30, u'V', u'Ж', u'='}, {31, u'&', u'&', u'&'},
+};
+
+// Code page 866 of a character of the table: А = 0x80 ... Я = 0x9F, а = 0xA0
+// ... п = 0xAF, р = 0xE0 ... я = 0xEF; ASCII as it is.
+uint8_t Cp866(char16_t c) {
+    if (c >= u'А' && c <= u'Я')
+        return uint8_t(0x80 + (c - u'А'));
+    if (c >= u'а' && c <= u'п')
+        return uint8_t(0xA0 + (c - u'а'));
+    if (c >= u'р' && c <= u'я')
+        return uint8_t(0xE0 + (c - u'р'));
+    return uint8_t(c);
+}
+
+TEST(FiveBitCode, EveryCodeDecodesAsTheTableSays) {
+    for (const auto& row : kCodeTable) {
+        const char16_t byRegister[] = {row.latin, row.russian, row.figures};
+        for (uint8_t reg : {kRegisterLatin, kRegisterRussian, kRegisterFigures}) {
+            uint8_t state = reg;
+            EXPECT_EQ(decode({row.code}, state), QByteArray(1, char(Cp866(byRegister[reg]))))
+                << "code " << row.code << " in register " << int(reg);
+        }
+    }
+}
+
+// Every byte of line code: the register and code the table gives it (small
+// letters as their capitals; Ч and Ъ as '4' and the apostrophe, the quote and
+// the grave accent as the apostrophe, '>' and '<' as LF and CR), anything else
+// the full stop of the figures.
+TEST(FiveBitCode, EveryByteEncodesAsTheTableSays) {
+    constexpr int kAny = -1;
+    struct Place {
+        int reg = kRegisterFigures;
+        int code = 28;
+    };
+    Place expected[256];
+    for (const auto& row : kCodeTable) {
+        const char16_t byRegister[] = {row.latin, row.russian, row.figures};
+        for (int reg = 0; reg < 3; ++reg) {
+            const char16_t c = byRegister[reg];
+            const bool shared = row.latin == row.russian && row.russian == row.figures;
+            expected[Cp866(c)] = {shared ? kAny : reg, row.code};
+            if (c >= u'A' && c <= u'Z')
+                expected[c - u'A' + 'a'] = {reg, row.code};
+            if (c >= u'А' && c <= u'Я')
+                expected[Cp866(c - u'А' + u'а')] = {reg, row.code};
+        }
+    }
+    for (const char16_t c : {u'Ч', u'ч'})
+        expected[Cp866(c)] = {kRegisterFigures, 10};
+    for (const char16_t c : {u'Ъ', u'ъ', u'"', u'`'})
+        expected[Cp866(c)] = {kRegisterFigures, 5};
+    expected[uint8_t('>')] = {kAny, 2};
+    expected[uint8_t('<')] = {kAny, 8};
+
+    const int shift[] = {kShiftLatin, kShiftRussian, kShiftFigures};
+    for (int b = 1; b < 256; ++b) {
+        const Place& place = expected[b];
+        for (uint8_t from : {kRegisterNone, kRegisterLatin, kRegisterRussian, kRegisterFigures}) {
+            uint8_t state = from;
+            std::vector<int> codes{place.code};
+            if (place.reg != kAny && place.reg != from)
+                codes.insert(codes.begin(), shift[place.reg]);
+            EXPECT_EQ(encode(QByteArray(1, char(b)), state), codes)
+                << "byte " << HexBytes(QByteArray(1, char(b))) << " from " << int(from);
+        }
+    }
+}
+
 TEST(EncodeFiveBit, ShiftsOnlyWhenTheRegisterChanges) {
     uint8_t state = kRegisterNone;
     EXPECT_EQ(encode(LineLiteral(u"АБ1"), state), (std::vector<int>{0, 3, 25, 27, 23}));

@@ -43,15 +43,18 @@ protected:
     }
 
     // Clicks "Переслать" and answers the dialog with the caption given,
-    // after filling its fields.
+    // after filling its fields and letting whileOpen happen.
     bool forward(TForm_TARVO& window, const QString& answer, const QString& category,
-                 const QString& net, const QString& index) {
+                 const QString& net, const QString& index,
+                 const std::function<void()>& whileOpen = {}) {
         ModalAnswerer dialog(answer, [&](QWidget* form) {
             auto* f = qobject_cast<TForm_Forward*>(form);
             ASSERT_NE(f, nullptr);
             f->TntComboBox_Editor_Category->setCurrentText(category);
             f->MaskEdit_Net->setText(net);
             f->MaskEdit_Editor_Index->setText(index);
+            if (whileOpen)
+                whileOpen();
         });
         window.InPage()->Button_Forward->click();
         return dialog.answered;
@@ -101,6 +104,38 @@ TEST_F(MainWindowForwardTest, ForwardWritesTheNextFileInEitherMode) {
                             QString::fromLatin1(c.net), QStringLiteral("141911")));
         EXPECT_EQ(ReadFileOrMissing(home.file("out/0130q001")), c.file);
         EXPECT_EQ(records.status.EditNumber, 2);
+    }
+}
+
+// The list is refreshed while the dialog is open; what goes out is still
+// the telegram the operator opened it on.
+TEST_F(MainWindowForwardTest, ARefreshWhileTheDialogIsOpenForwardsTheTelegramOpened) {
+    const struct {
+        const char* label;
+        std::function<void(TForm_TARVO&)> refresh;
+    } cases[] = {
+        {"a telegram sorting before it",
+         [&](TForm_TARVO& window) {
+             home.write("inp/0130/0130u100.000",
+                        WideToAnsi(u"ЗЦЗЦ 000\r\nС141100\r\n(ЧУЖАЯ\r\nНННН  \r\n"));
+             window.InPage()->RefreshIfToday();
+         }},
+        {"the day's change",
+         [](TForm_TARVO& window) {
+             window.InPage()->SetDate(QDate(2026, 1, 31));
+             window.InPage()->FillDayList(QDate(2026, 1, 31));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        QFile::remove(home.file("out/0130q000"));
+        QFile::remove(home.file("inp/0130/0130u100.000"));
+        auto window = windowWith(true, kTelegram);
+        ASSERT_TRUE(forward(*window, QStringLiteral("Переслать"), QStringLiteral("С"),
+                            QStringLiteral("01"), QStringLiteral("141911"),
+                            [&] { c.refresh(*window); }));
+        EXPECT_EQ(ReadFileOrMissing(home.file("out/0130q000")),
+                  WideToAnsi(u"С141911\r\n(ПРИБЫВАЮ 12\r\nИВАНОВ\r\n"));
     }
 }
 

@@ -38,10 +38,10 @@ TEST_F(MainWindowTapeTest, ATelegramPunchedFromTheListReadsBackIntoTheEditor) {
     const QString punched = home.file("punched.tape");
     ASSERT_TRUE(adapter.Start({"--fast", "--punch", punched}));
     // No centre: the line's connects fail and do not matter here.
-    writeIni(
-        "[SERVER]\r\nhost=127.0.0.1\r\nport=1\r\n[PERFORATOR]\r\nEnable=1\r\nNoBlock=0\r\n"
-        "baud=2\r\nCOM=" +
-        adapter.PtyPath().toUtf8() + "\r\n");
+    writeIni(CentreSettings(1) +
+             "[PERFORATOR]\r\nEnable=1\r\nNoBlock=0\r\n"
+             "baud=2\r\nCOM=" +
+             adapter.PtyPath().toUtf8() + "\r\n");
     // A received telegram: its shown text and the line code it came as.
     const LineText raw =
         L(u"|ЗЦЗЦ #001 |ОБ#1 141911 8\r\n|ПРОВЕРКА ПЕРФОЛЕНТЫ #12.05 |ЦЕХ #3\r\nНННН  \r\n");

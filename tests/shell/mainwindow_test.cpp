@@ -406,8 +406,7 @@ namespace {
 TEST_F(MainWindowTest, ExitInTheWorkingStateStopsTheCentreFirst) {
     CkssimProcess centre;
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-             "\r\n[OTHER]\r\nAskOnClose=0\r\n");
+    writeIni(CentreSettings(centre.Port()) + "[OTHER]\r\nAskOnClose=0\r\n");
     auto window = startedWindow();  // start-up: the line connects
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -447,8 +446,8 @@ TEST_F(MainWindowTest, TheDialButtonBringsTheProfileUpUntilTheCountdownTakesItDo
     const ScopedEnv path("PATH", nmcli.Folder() + ':' + qEnvironmentVariable("PATH"));
     CkssimProcess centre;
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-             "\r\n[VPN]\r\nUse=1\r\nName=centre\r\nUseTimeTable=1\r\nDisconnectDelay=5\r\n"
+    writeIni(CentreSettings(centre.Port()) +
+             "[VPN]\r\nUse=1\r\nName=centre\r\nUseTimeTable=1\r\nDisconnectDelay=5\r\n"
              "[OTHER]\r\nAskOnClose=0\r\n");
     auto window = startedWindow();
     auto* dial = window->findChild<QPushButton*>("Button_Dial");
@@ -491,8 +490,8 @@ TEST_F(MainWindowTest, AFailingForwardHoldsNothingWhileTelegramsArrive) {
     CkssimProcess centre;
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "2", "-e", "300", "--auto-open",
                               "--generate", "12", "--interval", "0"}));
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-             "\r\n[OTHER]\r\nAskOnClose=0\r\nReSendEnable=1\r\nReSendHeader=P141911\r\n"
+    writeIni(CentreSettings(centre.Port()) +
+             "[OTHER]\r\nAskOnClose=0\r\nReSendEnable=1\r\nReSendHeader=P141911\r\n"
              "EditNumber=1000\r\n[STATUS]\r\nMMDD=0130\r\n");
     const NoModalDialogs noBlockingBox;
     // The centre's count of urgent bytes that came back.
@@ -543,8 +542,7 @@ namespace {
 TEST_F(MainWindowTest, TheCentresCategoryAndConfirmationRequestsAreAnswered) {
     CkssimProcess centre;
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-             "\r\n[SOUND]\r\nK_Type=3\r\nRaketa_Type=2\r\n");
+    writeIni(CentreSettings(centre.Port()) + "[SOUND]\r\nK_Type=3\r\nRaketa_Type=2\r\n");
     auto window = startedWindow();
     RecordingSound sound;
     window->SetSoundPlayer(&sound);

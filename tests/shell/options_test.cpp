@@ -5,18 +5,22 @@
 #include "shell/TForm_Options.h"
 #include "shell/TForm_TARVO.h"
 #include "shell/autorun.h"
+#include "support/fakenmcli.h"
 #include "support/loopback.h"
 #include "support/mainwindowfixture.h"
 #include "support/modal.h"
 #include "support/runprogram.h"
 #include "support/widgets.h"
 #include "util/codepages.h"
+#include "util/linecode.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,13 +32,59 @@
 
 namespace {
 
+// Puts a value into a control as the operator would: a text, a tick ("1"),
+// a number, a list entry (added when the machine does not offer it), or for
+// a font button the font "family,size,B" chosen.
+void Show(TForm_Options& f, const char* name, const QString& value) {
+    auto* control = f.findChild<QWidget*>(QLatin1String(name));
+    ASSERT_NE(control, nullptr) << name;
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(value);
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(control)) {
+        memo->setPlainText(value);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+        spin->setValue(value.toInt());
+    } else if (auto* list = qobject_cast<QComboBox*>(control); list && list->isEditable()) {
+        list->setCurrentText(value);
+    } else if (list) {
+        if (list->findText(value) < 0)
+            list->addItem(value, value);
+        list->setCurrentIndex(list->findText(value));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control);
+               button && button->isCheckable()) {
+        button->setChecked(value == "1");
+    } else if (button) {
+        const QStringList font = value.split(',');
+        f.SetFontChooser([font](QFont& chosen) {
+            chosen = QFont(font[0], font[1].toInt());
+            chosen.setBold(font[2] == "B");
+            return true;
+        });
+        button->click();
+    } else {
+        ADD_FAILURE() << name << " is no control the table knows";
+    }
+}
+
 class OptionsTest : public MainWindowFixture {
 protected:
-    // The settings file's lines, as text.
-    QSet<QString> IniLines() const {
-        const QStringList lines =
-            AnsiToWide(ReadFileBytes(home.file("korvel.ini"))).split(QStringLiteral("\r\n"));
-        return QSet<QString>(lines.begin(), lines.end());
+    // The settings file as "SECTION/key" → value; the category lists are
+    // line code.
+    QMap<QString, QString> IniValues() const {
+        QMap<QString, QString> values;
+        QString section;
+        for (const QByteArray& line : ReadFileBytes(home.file("korvel.ini")).split('\n')) {
+            const QByteArray text = line.trimmed();
+            const qsizetype equals = text.indexOf('=');
+            if (text.startsWith('['))
+                section = QString::fromLatin1(text.mid(1, text.size() - 2));
+            else if (equals > 0) {
+                const QString key = section + '/' + QString::fromLatin1(text.left(equals));
+                const QByteArray value = text.mid(equals + 1);
+                values[key] = key.endsWith("/Category") ? LineToWide(value) : AnsiToWide(value);
+            }
+        }
+        return values;
     }
     // Opens the dialog (no access code), lets change() work on it and
     // presses button.
@@ -93,9 +143,20 @@ TEST_F(OptionsTest, TheAccessCodeGuardsTheDialog) {
     EXPECT_FALSE(dayProtocol().contains("0123")) << "the code never reaches the protocol";
 }
 
-TEST_F(OptionsTest, OneChangeOnEveryPageChangesExactlyThoseKeys) {
+// Every control of every page as the operator sets it, and what the settings
+// file then holds under its key (code page 1251; the category lists in line
+// code). A row whose value the file already held could not fail.
+TEST_F(OptionsTest, EveryControlWritesItsKey) {
     writeIni("[PATH]\r\ntimeout=0\r\n[OTHER]\r\nTlg_TimeOut=5\r\n");
+    home.write("font8x8.fnt", QByteArray(2048, '\x55'));
+    FakeNmcli nmcli;
+    const ScopedEnv path("PATH", nmcli.Folder() + ':' + qEnvironmentVariable("PATH"));
     auto window = startedWindow();
+    // No test opens a real device: these paths do not exist.
+    window->SetPortEnumerator([] {
+        return QList<TPortDevice>{{"/dev/tarvo-line", true, 0x0403, 0x6001, "1A2B3C4D"},
+                                  {"/dev/tarvo-tape", true, 0x0403, 0x6001, "2A1B3C4D"}};
+    });
     // A first save without changes writes the whole file; PATH/timeout 0 is
     // shown and saved as 10, Tlg_TimeOut 5 as 10.
     Options(*window, [](TForm_Options& f) {
@@ -104,35 +165,146 @@ TEST_F(OptionsTest, OneChangeOnEveryPageChangesExactlyThoseKeys) {
         EXPECT_EQ(f.windowTitle(), "TARVO/COM [Options]");
         EXPECT_EQ(f.PageControl->count(), 8);
     });
-    const QSet<QString> before = IniLines();
-    EXPECT_TRUE(before.contains("timeout=10"));
-    EXPECT_TRUE(before.contains("Tlg_TimeOut=10"));
+    const QMap<QString, QString> before = IniValues();
+    EXPECT_EQ(before["PATH/timeout"], "10");
+    EXPECT_EQ(before["OTHER/Tlg_TimeOut"], "10");
 
-    Options(*window, [](TForm_Options& f) {
-        f.Edit_Port2->setText("4444");                        // Подключение
-        f.UpDown_VPN_DisconnectDelay->setValue(45);           // VPN
-        f.UpDown_ZZTimeOut->setValue(7);                      // Прием/Передача
-        f.Edit_InputPath->setText("arch");                    // Каталоги
-        f.UpDown_PrintSkipLines->setValue(2);                 // Печать
-        f.CheckBox_AskOnClose->setChecked(false);             // Разное
-        f.TntMemo_OperatorList->setPlainText("Иванов\nПетр Сидоров");  // Смена
-        f.Sound_O.type->setCurrentIndex(1);                   // Звуки
+    const struct {
+        const char* control;
+        const char* shown;
+        const char* key;
+        const char* written;
+    } rows[] = {
+        // Подключение
+        {"RadioButton_COM", "1", "SERVER/TCP", "0"},
+        {"Edit_Host", "10.1.2.3", "SERVER/host", "10.1.2.3"},
+        {"Edit_Port", "4000", "SERVER/port", "4000"},
+        {"Edit_Host2", "10.1.2.4", "SERVER/host2", "10.1.2.4"},
+        {"Edit_Port2", "4444", "SERVER/port2", "4444"},
+        {"ComboBox_Port", "/dev/tarvo-line ЛИН-9 1A2B3C4D", "SERVER/COM", "/dev/tarvo-line"},
+        {"ComboBox_Baud", "100", "SERVER/baud", "1"},
+        {"CheckBox_Perforator", "1", "PERFORATOR/Enable", "1"},
+        {"ComboBox_PerfPort", "/dev/tarvo-tape ЛЕНТ-9 2A1B3C4D", "PERFORATOR/COM",
+         "/dev/tarvo-tape"},
+        {"ComboBox_PerfBaud", "MAX", "PERFORATOR/baud", "2"},
+        {"CheckBox_PerfNoBlock", "1", "PERFORATOR/NoBlock", "1"},
+        {"CheckBox_VPN_Use", "1", "VPN/Use", "1"},
+        // VPN
+        {"ComboBox_VPN_Name", "центр", "VPN/Name", "центр"},
+        {"Edit_VPN_Login", "оператор", "VPN/Login", "оператор"},
+        {"Edit_VPN_Password", "секрет", "VPN/Password", "секрет"},
+        {"RadioButton_VPN_TimeTable", "1", "VPN/UseTimeTable", "1"},
+        {"Memo_VPN_TimeTable", "08:00\n12:30", "VPN/TimeTable", "08:00 12:30"},
+        {"UpDown_VPN_DisconnectDelay", "45", "VPN/DisconnectDelay", "45"},
+        {"CheckBox_VPN_NoDisturb", "1", "VPN/NoDisturb", "1"},
+        // Прием/Передача
+        {"CheckBox_TlgNotes", "1", "OTHER/CheckTlgNotes", "1"},
+        {"UpDown_TlgTimeOut", "25", "OTHER/Tlg_TimeOut", "25"},
+        {"UpDown_ZZTimeOut", "7", "OTHER/ZZTimeOut", "7"},
+        {"ComboBox_CCM", "Тип 2: время hhmm, \"РАСПИСКА\"", "SERVER/CCM", "2"},
+        {"CheckBox_CorrectTime", "1", "OTHER/CorrectTime", "1"},
+        {"ComboBox_TZ", "+3", "OTHER/CorrectTimeTZ", "3"},
+        {"CheckBox_OnIdleSendKG0", "1", "SERVER/OnIdleSendKG0", "1"},
+        {"ComboBox_IdleSendKGTimeOut", "25", "SERVER/IdleSendKGTimeOut", "5"},
+        {"CheckBox_ReSendEnable", "1", "OTHER/ReSendEnable", "1"},
+        {"Edit_ReSendHeader", "С141911", "OTHER/ReSendHeader", "С141911"},
+        {"CheckBox_ServicePlace", "1", "OTHER/ServicePlace", "1"},
+        {"Edit_AA", "ПРИНЯТО", "OTHER/TextAA", "ПРИНЯТО"},
+        // Каталоги: a folder typed as on Windows is stored with '/'.
+        {"Edit_InputPath", "arch\\inp\\", "PATH/inp", "arch/inp/"},
+        {"UpDown_InputPath_Days", "30", "PATH/inp_days", "30"},
+        {"Edit_OutputPath", "outbox", "PATH/out", "outbox/"},
+        {"UpDown_OutputPath_Days", "31", "PATH/out_days", "31"},
+        {"Edit_PrtPath", "log\\prt", "PATH/prt", "log/prt/"},
+        {"UpDown_PrtPath_Days", "32", "PATH/prt_days", "32"},
+        {"UpDown_ScanPathTimeout", "45", "PATH/timeout", "45"},
+        {"CheckBox_OutputAppendMode", "0", "PATH/OutputInAppendMode", "0"},
+        {"CheckBox_SaveRegisterInTlg", "1", "PATH/SaveRegisterInTlg", "1"},
+        {"CheckBox_SaveTlg_ANSI", "0", "PATH/SaveTlg_ANSI", "0"},
+        {"CheckBox_DayPath_YYMMDD", "1", "PATH/DayFormat", "yymmdd"},
+        {"CheckBox_DayPath_YYMMDD", "1", "PATH/SearchDayFormat", "??????"},
+        {"CheckBox_MarkFilesInList", "1", "PATH/MarkFilesInList", "1"},
+        {"CheckBox_CorrectInputTlg", "1", "PATH/CorrectInputTlg", "1"},
+        // Печать
+        {"CheckBox_AutoPrintTlg", "1", "PRINT/AutoPrintTlg", "1"},
+        {"CheckBox_PrintRegisters", "1", "PRINT/PrintRegisters", "1"},
+        {"CheckBox_AutoWordWrap", "0", "PRINT/AutoWordWrap", "0"},
+        {"CheckBox_AutoPrintMsg", "1", "PRINT/AutoPrintMsg", "1"},
+        {"RadioButton_PRN_Windows", "1", "PRINT/MatrixRAW", "0"},
+        {"ComboBox_PRN", "cups:ЦЕХ", "PRINT/PRN", "cups:ЦЕХ"},
+        {"CheckBox_PRNLoadFont", "1", "PRINT/LoadFont", "1"},
+        {"Edit_PRNFontFile", "font8x8.fnt", "PRINT/LoadFontFileName", "font8x8.fnt"},
+        {"UpDown_PrintSkipLines", "7", "PRINT/SkipLines", "7"},
+        {"ComboBox_Printers", "Второй", "PRINT/WindowsPrinterN", "1"},
+        {"Button_PrnFont", "DejaVu Sans Mono,15,B", "FONT_PRN/Name", "DejaVu Sans Mono"},
+        {"Button_PrnFont", "DejaVu Sans Mono,15,B", "FONT_PRN/Size", "15"},
+        {"Button_PrnFont", "DejaVu Sans Mono,15,B", "FONT_PRN/Style", "B"},
+        // Разное
+        {"Edit_AccessCode", "7", "OTHER/Code", "7"},
+        {"Edit_Editor_Category", "С,ПМ", "EDITOR/Category", "С,ПМ"},
+        {"MaskEdit_Editor_Index", "123456", "EDITOR/Index", "123456"},
+        {"Button_Font", "Liberation Serif,13,B", "FONT/Name", "Liberation Serif"},
+        {"Button_Font", "Liberation Serif,13,B", "FONT/Size", "13"},
+        {"Button_Font", "Liberation Serif,13,B", "FONT/Style", "B"},
+        {"CheckBox_ParseOutTextForAutoReplace", "1", "EDITOR/ParseOutTextForAutoReplace", "1"},
+        {"CheckBox_AutoRun", "0", "OTHER/AutoRun", "0"},
+        {"CheckBox_TrayMode", "1", "OTHER/TrayMode", "1"},
+        {"CheckBox_StartAutomate", "0", "OTHER/StartAutomateMode", "0"},
+        {"CheckBox_AskOnClose", "0", "OTHER/AskOnClose", "0"},
+        {"CheckBox_MinimizeOnCloseWindow", "0", "OTHER/MinimizeOnCloseWindow", "0"},
+        {"CheckBox_ProtocolWidth", "1", "OTHER/ProtocolWidth", "69"},
+        {"CheckBox_RestoreWindowPosition", "1", "WINDOW/RestorePosition", "1"},
+        {"CheckBox_NoHideInTaskBar", "0", "OTHER/NoHideInTaskBar", "0"},
+        // Смена
+        {"TntCheckBox_UseOperatorList", "1", "OPERATOR/UseList", "1"},
+        {"TntMemo_OperatorList", "Иванов\nПетр Сидоров", "OPERATOR/List",
+         "Иванов,\"Петр Сидоров\""},
+        {"CheckBox_RAutoConfirm", "1", "OPERATOR/RAutoConfirm", "25"},
+        {"UpDown_RAutoConfirm", "25", "OPERATOR/RAutoConfirm", "25"},
+        // Звуки
+        {"TntComboBox_R_SoundType", "Без звука", "SOUND/Raketa_Type", "0"},
+        {"TntEdit_R_SoundFile", "r.wav", "SOUND/Raketa_File", "r.wav"},
+        {"TntComboBox_K_SoundType", "Проиграть файл (цикл)", "SOUND/K_Type", "3"},
+        {"TntEdit_K_SoundFile", "k.wav", "SOUND/K_File", "k.wav"},
+        {"Edit_Category_Sound", "ПМ,СМ", "SOUND/Category", "ПМ,СМ"},
+        {"TntComboBox_O_SoundType", "Проиграть файл", "SOUND/O_Type", "2"},
+        {"TntEdit_O_SoundFile", "o.wav", "SOUND/O_File", "o.wav"},
+        {"TntComboBox_NC_SoundType", "Динамик", "SOUND/NC_Type", "1"},
+        {"TntEdit_NC_SoundFile", "nc.wav", "SOUND/NC_File", "nc.wav"},
+    };
+    Options(*window, [&](TForm_Options& f) {
+        // The system's printers.
+        f.ComboBox_Printers->clear();
+        f.ComboBox_Printers->addItems({"Первый", "Второй"});
+        QSet<QString> inTable;
+        for (const auto& row : rows) {
+            Show(f, row.control, QString::fromUtf8(row.shown));
+            inTable << row.control;
+        }
+        // No control of the dialog is left out of the table.
+        for (const QWidget* w : f.findChildren<QWidget*>())
+            if ((qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+                 qobject_cast<const QSpinBox*>(w) || qobject_cast<const QComboBox*>(w) ||
+                 qobject_cast<const QCheckBox*>(w)) &&
+                !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+                EXPECT_TRUE(inTable.contains(w->objectName())) << w->objectName().toStdString();
     });
-    const QSet<QString> after = IniLines();
-    EXPECT_EQ(after - before,
-              (QSet<QString>{"port2=4444", "DisconnectDelay=45", "ZZTimeOut=7", "inp=arch/",
-                             "SkipLines=2", "AskOnClose=0", "List=Иванов,\"Петр Сидоров\"",
-                             "O_Type=1"}));
-    EXPECT_EQ((before - after).size(), 8) << QStringList((before - after).values()).join(" | ").toStdString();
-    EXPECT_TRUE(QFileInfo(home.file("arch")).isDir()) << "the new folder is made at once";
-    const QString log = dayProtocol();
-    EXPECT_EQ(log.count("НАСТРОЙКИ СОХРАНЕНЫ"), 2);
-    EXPECT_LT(log.lastIndexOf("ОТКРЫТО ОКНО НАСТРОЕК"), log.lastIndexOf("НАСТРОЙКИ СОХРАНЕНЫ"));
+    const QMap<QString, QString> after = IniValues();
+    for (const auto& row : rows) {
+        EXPECT_NE(before.value(row.key), QString::fromUtf8(row.written)) << row.key;
+        EXPECT_EQ(after.value(row.key), QString::fromUtf8(row.written)) << row.control;
+    }
+    EXPECT_TRUE(QFileInfo(home.file("arch/inp")).isDir()) << "the new folder is made at once";
+    EXPECT_FALSE(QFileInfo::exists(home.file("arch\\inp\\")));
+    EXPECT_TRUE(
+        Cp866ToWide(ReadFileBytes(home.file("log/prt/0130.prt"))).contains("НАСТРОЙКИ СОХРАНЕНЫ"))
+        << "in the new protocol folder";
 }
 
 TEST_F(OptionsTest, TheRulesOfTheControls) {
-    writeIni("[PERFORATOR]\r\nEnable=1\r\nCOM=ttyS0\r\n[OPERATOR]\r\nUseList=1\r\n"
-             "RAutoConfirm=20\r\n");
+    writeIni(
+        "[PERFORATOR]\r\nEnable=1\r\nCOM=ttyS0\r\n[OPERATOR]\r\nUseList=1\r\n"
+        "RAutoConfirm=20\r\n");
     auto window = startedWindow();
     window->SetPortEnumerator([] { return QList<TPortDevice>{}; });
     Options(*window, [](TForm_Options& f) {
@@ -205,7 +377,7 @@ TEST_F(OptionsTest, ABadPortKeepsTheDialogOpenAndChangesNothing) {
 
 TEST_F(OptionsTest, OnlyALinkChangeConfiguresTheLineAgain) {
     LoopbackServer centre;
-    writeIni("[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) + "\r\n");
+    writeIni(CentreSettings(centre.Port()));
     auto window = startedWindow();
     ASSERT_TRUE(centre.Accept());
     Options(*window, [](TForm_Options& f) { f.Sound_R.type->setCurrentIndex(0); });

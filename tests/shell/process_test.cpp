@@ -38,8 +38,7 @@ TEST(WorkstationProcess, EndsPromptlyWhileTheLineHangsInAConnect) {
     TestHome home;
     HangingListener centre;
     ASSERT_TRUE(centre.Ready());
-    home.write("korvel.ini",
-               "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) + "\r\n");
+    home.write("korvel.ini", CentreSettings(centre.Port()));
     TarvoProcess ws(home.path());
     ASSERT_TRUE(ws.Start());
     ASSERT_TRUE(ws.WaitForProtocol("ПРОГРАММА ЗАПУЩЕНА"));
@@ -62,8 +61,7 @@ TEST(WorkstationProcess, AKillAfterAHandOverIsSettledByTheNextStart) {
     ASSERT_TRUE(centre.Start({"-t", home.file("centre.txt"), "-k", "off", "--auto-open"}));
     // No КГ0 of its own for ten minutes after a telegram.
     home.write("korvel.ini",
-               "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-                   "\r\n[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=600\r\n");
+               CentreSettings(centre.Port()) + "[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=600\r\n");
     const QString day = QDate::currentDate().toString("MMdd");
     const QString name = day + "q001";
     home.write("out/" + name, WideToAnsi(QStringLiteral("ОДИН РАЗ")));

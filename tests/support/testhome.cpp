@@ -20,6 +20,10 @@ void TestHome::write(const QString& name, const QByteArray& bytes) const {
         ADD_FAILURE() << "cannot write " << full.toStdString();
 }
 
+QByteArray CentreSettings(int port) {
+    return "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(port) + "\r\n";
+}
+
 QByteArray ReadFileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

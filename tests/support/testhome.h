@@ -55,6 +55,11 @@ private:
     QString saved_;
 };
 
+// The opening of a korvel.ini that points the workstation at a centre on
+// this machine (SERVER/host and port); a test appends what else it needs,
+// further SERVER keys first.
+QByteArray CentreSettings(int port);
+
 // The bytes of a file; empty when it cannot be read.
 QByteArray ReadFileBytes(const QString& path);
 // The bytes of a file, or "<missing>" when it cannot be read, for the tests
