@@ -102,9 +102,8 @@ TEST(WorkstationProcess, ATelegramWaitingForItsReceiptIsCompletedByTheStopOrTheN
         SCOPED_TRACE(kill ? "SIGKILL" : "SIGTERM");
         TestHome home;
         LoopbackServer centre;
-        home.write("korvel.ini",
-                   "[SERVER]\r\nhost=127.0.0.1\r\nport=" + QByteArray::number(centre.Port()) +
-                       "\r\n[OTHER]\r\nAskOnClose=0\r\nCheckTlgNotes=1\r\n");
+        home.write("korvel.ini", CentreSettings(centre.Port()) +
+                                     "[OTHER]\r\nAskOnClose=0\r\nCheckTlgNotes=1\r\n");
         {
             TarvoProcess ws(home.path());
             ASSERT_TRUE(ws.Start());
