@@ -79,6 +79,7 @@ TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
         Body body;
         QStringList expected;  // Wrapped, Clipped: the one line as given
         bool manyPages;
+        bool banner = true;
     } cases[] = {
         {"index and marks",
          {QStringLiteral("ЗЦЗЦ 141911"), QStringLiteral("А#Б|В&Г"), QStringLiteral("Д|#Е")},
@@ -97,24 +98,35 @@ TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
         {"wrapped", {pattern}, false, true, Body::Wrapped, {pattern}, false},
         {"clipped", {pattern}, false, false, Body::Clipped, {pattern}, false},
         {"pages", many, false, true, Body::Exact, many, true},
+        {"centre message: no banner",
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 004")},
+         false,
+         true,
+         Body::Exact,
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 00Ч")},
+         false,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestHome home;
-        const Printout printout = PrintToPdf(home.file(QStringLiteral("telegram.pdf")), c.lines,
-                                             Settings(c.printRegisters, c.autoWordWrap));
+        TPagePrintSettings settings = Settings(c.printRegisters, c.autoWordWrap);
+        settings.banner = c.banner;
+        const Printout printout =
+            PrintToPdf(home.file(QStringLiteral("telegram.pdf")), c.lines, settings);
         EXPECT_EQ(printout.error, QString());
         // pdftotext reads only a document that was ended.
         ASSERT_EQ(printout.pdftotextExit, 0);
         ASSERT_FALSE(printout.pages.isEmpty());
         ASSERT_FALSE(printout.pages[0].isEmpty());
-        EXPECT_EQ(printout.pages[0][0], kBanner);
+        EXPECT_EQ(printout.pages[0][0] == kBanner, c.banner);
         EXPECT_EQ(printout.pages.size() > 1, c.manyPages) << printout.pages.size();
 
         QStringList body;
         for (const QStringList& page : printout.pages)
             body += page;
-        body.removeFirst();
+        if (c.banner)
+            body.removeFirst();
         EXPECT_FALSE(body.join(u'\n').contains(QLatin1String("KORVEL"))) << "a second banner";
         switch (c.body) {
             case Body::Exact:

@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kDateTime = QStringLiteral("30.01.26 12:00:05");
@@ -21,6 +25,8 @@ const QString kDateTime = QStringLiteral("30.01.26 12:00:05");
 const QByteArray kBanner =
     "\n\n------------------------------------------- KORVEL 30.01.26 12:00:05\n\n";
 
+// A telegram prints between two banners and the paper advance; a centre
+// message as it is, without either.
 TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
     const struct {
         const char* what;
@@ -28,6 +34,7 @@ TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
         int skipLines;
         bool registers;
         QByteArray text;  // between the banners
+        bool message = false;
     } rows[] = {
         {"every 4 is Ч",
          {QStringLiteral("ЗЦЗЦ 001 141911"), QStringLiteral("44")},
@@ -46,14 +53,32 @@ TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
          1,
          false,
          LineText(6143, char(0x81))},
+        {"message: every 4 is Ч",
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 004"), QStringLiteral("")},
+         4,
+         false,
+         L(u"ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 00Ч\r\n\r\n"),
+         true},
+        {"message: marks go", {QStringLiteral("ПМ|#12&")}, 4, false, L(u"ПМ12\r\n"), true},
+        {"message: marks kept", {QStringLiteral("ПМ|#12")}, 4, true, L(u"ПМ|#12\r\n"), true},
+        {"message: 7 000 bytes are cut after 6 144",
+         {QString(7000, u'Б')},
+         4,
+         false,
+         LineText(6144, char(0x81)),
+         true},
     };
     for (const auto& row : rows) {
         TRawPrintSettings s;
         s.skipLines = row.skipLines;
         s.printRegisters = row.registers;
-        EXPECT_EQ(RawPrintText(row.lines, s, kDateTime),
-                  kBanner + row.text + kBanner + QByteArray(row.skipLines, '\n'))
-            << row.what;
+        if (row.message)
+            EXPECT_EQ(RawMessageText(WideToLine(row.lines.join("\r\n") + "\r\n"), s), row.text)
+                << row.what;
+        else
+            EXPECT_EQ(RawPrintText(row.lines, s, kDateTime),
+                      kBanner + row.text + kBanner + QByteArray(row.skipLines, '\n'))
+                << row.what;
     }
 }
 
@@ -72,6 +97,25 @@ TEST(RawPrint, DeviceFileNetworkPrinterAndSpooler) {
     EXPECT_FALSE(QFile::exists(home.file("lp9")));
     for (const char* notADevice : {"COM1", "", "cups:"})
         EXPECT_EQ(ResolvePrintDevice(QString::fromLatin1(notADevice)), QString()) << notADevice;
+
+    // A device that stops taking bytes (a printer out of paper: here a pipe
+    // nobody reads) counts as missing after its bound; a stop request ends
+    // the wait at once; a pipe with no reader at all is no device.
+    const QByteArray fifo = QFile::encodeName(home.file("stuck"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GT(::fcntl(reader, F_SETPIPE_SZ, 4096), 0);
+    const QByteArray longText = RawPrintText({QString(5000, u'Б')}, {}, kDateTime);
+    TRawPrintSettings stuck;
+    stuck.prn = home.file("stuck");
+    stuck.writeTimeoutMs = 300;
+    EXPECT_EQ(SendRawPrint(longText, stuck).kind, TPrintOutcome::NoDevice);
+    stuck.writeTimeoutMs = 60000;
+    int asked = 0;
+    EXPECT_EQ(SendRawPrint(longText, stuck, [&] { return ++asked > 3; }).kind,
+              TPrintOutcome::Interrupted);
+    ::close(reader);
+    EXPECT_EQ(SendRawPrint(longText, stuck).kind, TPrintOutcome::NoDevice);
 
     // A network printer: PRINT/PRN is not used at all.
     LoopbackServer printer;
