@@ -64,8 +64,8 @@ void TForm_TARVO::PrintJobEnded(int kind, const QString& detail) {
         case TPrintOutcome::NoDevice: {
             protocol_.AddText(WideToLine(QStringLiteral("ОШИБКА ПЕЧАТИ (НЕТ УСТРОЙСТВА)")),
                               kProtocolError);
-            // Shown without waiting: a received telegram may have asked for it.
-            // Not any more once the program is ending.
+            // Shown without waiting: a received telegram may have asked for
+            // it. No box once the program is ending (the last reports).
             if (finished_)
                 break;
             auto* box =
@@ -81,7 +81,8 @@ void TForm_TARVO::PrintJobEnded(int kind, const QString& detail) {
             break;
         default:
             protocol_.AddMessage(QStringLiteral("ОШИБКА ПЕЧАТИ: ") + detail, kProtocolError);
-            ShowErrorBox(QStringLiteral("Error"), detail);
+            if (!finished_)
+                ShowErrorBox(QStringLiteral("Error"), detail);
             break;
     }
     QDir::setCurrent(programFolder_);
