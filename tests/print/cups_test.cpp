@@ -8,7 +8,7 @@
 #include "support/fakeclock.h"
 #include "support/lineliterals.h"
 #include "support/loopback.h"
-#include "support/runprogram.h"
+#include "support/pdftext.h"
 #include "support/testhome.h"
 
 #include <QDir>
@@ -17,15 +17,12 @@
 
 namespace {
 
-// The lines pdftotext finds in the PDF files of a folder, which it removes.
+// The lines of the PDF files a folder holds, which it removes.
 QStringList TakePdfLines(const QString& folder) {
     QStringList lines;
     for (const QFileInfo& pdf : QDir(folder).entryInfoList({QStringLiteral("*.pdf")})) {
-        const ProgramRun text =
-            RunProgram(QStringLiteral("pdftotext"), {pdf.filePath(), QStringLiteral("-")});
-        for (const QString& line : QString::fromUtf8(text.out).split(u'\n'))
-            if (!line.trimmed().isEmpty())
-                lines << line.trimmed();
+        for (const QStringList& page : PdfPages(pdf.filePath()).value_or(QList<QStringList>()))
+            lines += page;
         QFile::remove(pdf.filePath());
     }
     return lines;
@@ -59,58 +56,40 @@ TEST(Cups, RawQueueAndPagePrinterThroughTheScheduler) {
         QStringLiteral("------------------------------------------- KORVEL/COM ") +
         TTelegramPrinter::DateTimeText(clock.LocalTime());
 
+    const QStringList telegram{QStringLiteral("ЗЦЗЦ 001 141911"), QStringLiteral("ТЕКСТ")};
+    const LineText message = L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  #1430\r\n");
     const struct {
         const char* what;
         bool raw;
-        LineText message;  // a centre message, or else the telegram's lines
-        QStringList lines;
+        bool message;      // the centre message, or else the telegram
         QByteArray bytes;  // raw: what the printer's port takes
         QStringList text;  // page: what the PDF reads
     } rows[] = {
-        {"raw telegram",
-         true,
-         {},
-         {QStringLiteral("ЗЦЗЦ 001 141911"), QStringLiteral("ТЕКСТ")},
-         banner + L(u"ЗЦЗЦ 001 1Ч1911\r\nТЕКСТ\r\n") + banner,
-         {}},
-        {"raw centre message",
-         true,
-         L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  #1430\r\n"),
-         {},
-         L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  1Ч30\r\n"),
-         {}},
-        {"page telegram",
-         false,
-         {},
-         {QStringLiteral("ЗЦЗЦ 002 141911"), QStringLiteral("ТЕКСТ")},
-         {},
-         {pageBanner, QStringLiteral("ЗЦЗЦ 002 1Ч1911"), QStringLiteral("ТЕКСТ")}},
-        {"page centre message",
-         false,
-         L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  #1430\r\n"),
-         {},
-         {},
-         {QStringLiteral("ЗЦЗЦ ПОВТОР ОКОНЧЕН"), QStringLiteral("НННН 1Ч30")}},
+        {"raw telegram", true, false, banner + L(u"ЗЦЗЦ 001 1Ч1911\r\nТЕКСТ\r\n") + banner, {}},
+        {"raw centre message", true, true, L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  1Ч30\r\n"), {}},
+        {"page telegram", false, false, {}, {pageBanner, "ЗЦЗЦ 001 1Ч1911", "ТЕКСТ"}},
+        {"page centre message", false, true, {}, {"ЗЦЗЦ ПОВТОР ОКОНЧЕН", "НННН 1Ч30"}},
     };
+    const auto log = [&] { return cups.ErrorLog().toStdString(); };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         config.MatrixRaw = row.raw;
         outcomes.clear();
-        if (row.message.isEmpty())
-            printer.Print(row.lines);
+        if (row.message)
+            printer.PrintMessage(message);
         else
-            printer.PrintMessage(row.message);
+            printer.Print(telegram);
         ASSERT_TRUE(WaitUntil([&] { return !outcomes.isEmpty(); }));
         EXPECT_EQ(outcomes, QList<int>{TPrintOutcome::Printed});
         if (row.raw) {
-            ASSERT_TRUE(matrix.Accept()) << cups.ErrorLog().toStdString();
+            ASSERT_TRUE(matrix.Accept()) << log();
             EXPECT_EQ(matrix.Read(int(row.bytes.size())), row.bytes);
             EXPECT_TRUE(matrix.WaitPeerClosed()) << "nothing more";
             // The printer's side ends the job.
             matrix.CloseConnection();
         } else {
-            ASSERT_TRUE(cups.WaitJobsDone()) << cups.ErrorLog().toStdString();
-            EXPECT_EQ(TakePdfLines(home.file("pdf")), row.text) << cups.ErrorLog().toStdString();
+            ASSERT_TRUE(cups.WaitJobsDone()) << log();
+            EXPECT_EQ(TakePdfLines(home.file("pdf")), row.text) << log();
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "print/psffont.h"
 #include "support/lineliterals.h"
 #include "support/loopback.h"
+#include "support/stuckdevice.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -13,10 +14,6 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -98,13 +95,10 @@ TEST(RawPrint, DeviceFileNetworkPrinterAndSpooler) {
     for (const char* notADevice : {"COM1", "", "cups:"})
         EXPECT_EQ(ResolvePrintDevice(QString::fromLatin1(notADevice)), QString()) << notADevice;
 
-    // A device that stops taking bytes (a printer out of paper: here a pipe
-    // nobody reads) counts as missing after its bound; a stop request ends
-    // the wait at once; a pipe with no reader at all is no device.
-    const QByteArray fifo = QFile::encodeName(home.file("stuck"));
-    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GT(::fcntl(reader, F_SETPIPE_SZ, 4096), 0);
+    // A device that stops taking bytes counts as missing after its bound; a
+    // stop request ends the wait at once; a pipe nobody holds is no device.
+    StuckDevice stuckDevice(home.file("stuck"));
+    ASSERT_TRUE(stuckDevice.Ready());
     const QByteArray longText = RawPrintText({QString(5000, u'Б')}, {}, kDateTime);
     TRawPrintSettings stuck;
     stuck.prn = home.file("stuck");
@@ -114,7 +108,7 @@ TEST(RawPrint, DeviceFileNetworkPrinterAndSpooler) {
     int asked = 0;
     EXPECT_EQ(SendRawPrint(longText, stuck, [&] { return ++asked > 3; }).kind,
               TPrintOutcome::Interrupted);
-    ::close(reader);
+    stuckDevice.Unplug();
     EXPECT_EQ(SendRawPrint(longText, stuck).kind, TPrintOutcome::NoDevice);
 
     // A network printer: PRINT/PRN is not used at all.
