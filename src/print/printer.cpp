@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 struct TPrintShared {
@@ -19,6 +21,25 @@ struct TPrintShared {
     std::atomic<bool> stop{false};
     // Jobs that ran to their end, printed or not.
     std::atomic<int> finished{0};
+
+    // The window has stopped waiting for the thread.
+    void Abandon() {
+        std::lock_guard lock(mutex);
+        abandoned = true;
+    }
+    // Called by the thread each time a call that may block returns: once the
+    // window has stopped waiting, the thread stays here until the process
+    // ends (its locals never destroyed), so that it never runs into the
+    // program's own teardown.
+    void ParkIfAbandoned() {
+        std::unique_lock lock(mutex);
+        parked.wait(lock, [this] { return !abandoned; });
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable parked;
+    bool abandoned = false;
 };
 
 namespace {
@@ -41,6 +62,7 @@ public:
                                         ? RawMessageText(job.messageText, job.rawSettings)
                                         : RawPrintText(job.lines, job.rawSettings, job.dateTime);
             const TPrintOutcome outcome = SendRawPrint(text, job.rawSettings, stopRequested);
+            shared_->ParkIfAbandoned();
             if (outcome.kind == TPrintOutcome::Interrupted)
                 return;
             kind = int(outcome.kind);
@@ -58,10 +80,12 @@ signals:
     void ended(int kind, const QString& detail);
 
 private:
-    static QString PrintOnPage(const TPrintJob& job) {
+    QString PrintOnPage(const TPrintJob& job) {
         QPrinter printer(QPrinter::HighResolution);
         QString error;
-        if (!SelectPagePrinter(printer, job.pagePrinter, &error))
+        const bool selected = SelectPagePrinter(printer, job.pagePrinter, &error);
+        shared_->ParkIfAbandoned();
+        if (!selected)
             return error;
         if (job.message)
             printer.setPageOrientation(QPageLayout::Portrait);
@@ -70,7 +94,9 @@ private:
         settings.autoWordWrap = job.autoWordWrap;
         settings.font = job.font;
         settings.banner = !job.message;
-        return PrintPages(printer, job.lines, settings, job.dateTime);
+        error = PrintPages(printer, job.lines, settings, job.dateTime);
+        shared_->ParkIfAbandoned();
+        return error;
     }
 
     std::shared_ptr<TPrintShared> shared_;
@@ -136,6 +162,7 @@ int TTelegramPrinter::Shutdown(int timeoutMs) {
     if (ended) {
         delete thread_;
     } else {
+        shared_->Abandon();
         qWarning("TTelegramPrinter: a print job is still running at the end and is left to itself");
         AbandonedThreads().push_back(thread_);
     }

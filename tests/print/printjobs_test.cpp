@@ -56,15 +56,16 @@ TEST_F(PrintJobsTest, ACentreMessagePrintsAsItIs) {
 // A print server that takes the connection and never answers holds a page
 // job beyond the end's wait: its thread is left to itself, not destroyed.
 TEST(PrintJobs, AJobThatCannotStopIsLeftToItself) {
-    LoopbackServer server;
-    ScopedEnv cups("CUPS_SERVER", kLoopbackHost + u':' + QString::number(server.Port()));
+    // Kept to the process's end: the job stays blocked until then.
+    static auto* server = new LoopbackServer;
+    ScopedEnv cups("CUPS_SERVER", kLoopbackHost + u':' + QString::number(server->Port()));
     _tlg_config config;
     config.MatrixRaw = false;
     _tlg_controls controls;
     FakeClock clock;
     TTelegramPrinter printer(config, controls, clock);
     printer.Print({QStringLiteral("ТЕКСТ")});
-    ASSERT_TRUE(server.Accept()) << "the job asks the print server";
+    ASSERT_TRUE(server->Accept()) << "the job asks the print server";
     EXPECT_EQ(printer.Shutdown(200), 1);
 }
 
