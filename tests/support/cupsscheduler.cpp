@@ -76,11 +76,13 @@ CupsScheduler::CupsScheduler() : dir_(QDir::tempPath() + QStringLiteral("/tarvo-
         Program(QStringLiteral("cupsd")),
         {QStringLiteral("-f"), QStringLiteral("-c"), root + QStringLiteral("/etc/cupsd.conf"),
          QStringLiteral("-s"), root + QStringLiteral("/etc/cups-files.conf")});
+    // The job list answers only a scheduler that runs ("lpstat -r" ends
+    // with status 0 either way).
     const bool answers =
         cupsd_.waitForStarted() && WaitUntil([this] {
             return cupsd_.state() != QProcess::Running ||
                    RunProgram(Program(QStringLiteral("lpstat")),
-                              {QStringLiteral("-h"), Server(), QStringLiteral("-r")})
+                              {QStringLiteral("-h"), Server(), QStringLiteral("-o")})
                            .exitCode == 0;
         }) &&
         cupsd_.state() == QProcess::Running;
