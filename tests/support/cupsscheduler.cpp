@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/prctl.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 
@@ -72,6 +74,8 @@ CupsScheduler::CupsScheduler() : dir_(QDir::tempPath() + QStringLiteral("/tarvo-
         return;
     }
     cupsd_.setProcessChannelMode(QProcess::ForwardedChannels);
+    // A test killed outright takes its scheduler along.
+    cupsd_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     cupsd_.start(
         Program(QStringLiteral("cupsd")),
         {QStringLiteral("-f"), QStringLiteral("-c"), root + QStringLiteral("/etc/cupsd.conf"),
