@@ -6,12 +6,14 @@
 #include "util/linecode.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLocale>
 #include <QPrinter>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -21,6 +23,22 @@ struct TPrintShared {
     std::atomic<bool> stop{false};
     // Jobs that ran to their end, printed or not.
     std::atomic<int> finished{0};
+
+    // A job has run to its end.
+    void Finished() {
+        {
+            std::lock_guard lock(mutex);
+            ++finished;
+        }
+        jobDone.notify_all();
+    }
+    // Waits until count jobs have run to their end; false when the deadline
+    // came first.
+    bool WaitFinished(int count, QDeadlineTimer deadline) {
+        std::unique_lock lock(mutex);
+        return jobDone.wait_for(lock, std::chrono::milliseconds(deadline.remainingTime()),
+                                [&] { return finished >= count; });
+    }
 
     // The window has stopped waiting for the thread.
     void Abandon() {
@@ -38,6 +56,7 @@ struct TPrintShared {
 
 private:
     std::mutex mutex;
+    std::condition_variable jobDone;
     std::condition_variable parked;
     bool abandoned = false;
 };
@@ -72,7 +91,7 @@ public:
             if (!detail.isEmpty())
                 kind = kPageError;
         }
-        ++shared_->finished;
+        shared_->Finished();
         emit ended(kind, detail);
     }
 
@@ -153,9 +172,12 @@ int TTelegramPrinter::Shutdown(int timeoutMs) {
         return 0;
     shutDown_ = true;
     heldTimer_->stop();
+    // Jobs that can still finish within the bound do; then what runs is
+    // asked to give up and what waits is dropped.
+    shared_->WaitFinished(jobsAsked_, QDeadlineTimer(timeoutMs));
     shared_->stop = true;
     thread_->quit();
-    const bool ended = thread_->wait(QDeadlineTimer(timeoutMs));
+    const bool ended = thread_->wait(QDeadlineTimer(kStopWaitMs));
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     // The worker may be gone already: the connection knows.
     QObject::disconnect(ended_);

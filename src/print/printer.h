@@ -59,14 +59,16 @@ public:
     int JobsDone() const { return jobsDone_; }
     int JobsWaiting() const { return jobsAsked_ - jobsDone_; }
 
-    // The program's end: a job that is running is asked to give up, jobs
-    // not yet started are dropped, and the thread gets timeoutMs to end.
-    // A thread still running then (a page printer that does not answer) is
-    // left to itself, never destroyed under its job. Reports that had come
-    // back are delivered first. Returns how many jobs asked for did not
-    // print. Nothing is printed afterwards.
+    // The program's end: the jobs get timeoutMs to finish; then a job that
+    // is running is asked to give up, jobs not yet started are dropped, and
+    // the thread gets kStopWaitMs to end. A thread still running then (a
+    // page printer that does not answer) is left to itself, never destroyed
+    // under its job. Reports that had come back are delivered first.
+    // Returns how many jobs asked for did not print. Nothing is printed
+    // afterwards.
     int Shutdown(int timeoutMs = kShutdownWaitMs);
     static constexpr int kShutdownWaitMs = 1000;
+    static constexpr int kStopWaitMs = 250;
 
     // Looks whether the job the printer works on has been held for
     // kHeldSeconds or more (on the clock); said once for that job with

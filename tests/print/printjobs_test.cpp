@@ -16,7 +16,7 @@ namespace {
 
 class PrintJobsTest : public MainWindowFixture {};
 
-TEST_F(PrintJobsTest, AHeldPrinterIsReportedAndTheEndDoesNotWaitForIt) {
+TEST_F(PrintJobsTest, AHeldPrinterIsReportedAndTheEndGivesItUp) {
     StuckDevice device(home.file("lp0"));
     ASSERT_TRUE(device.Ready());
     writeIni("[PRINT]\r\nPRN=" + device.Path() + "\r\n");
@@ -51,6 +51,24 @@ TEST_F(PrintJobsTest, ACentreMessagePrintsAsItIs) {
     window->Exchange().OnLineReceive(L(u"\r\nЗЦЗЦ ПОВТОР ОКОНЧЕН\r\nНННН  #1430 0130\r\n"));
     ASSERT_TRUE(WaitUntil([&] { return window->Printer()->JobsDone() == 1; }));
     EXPECT_EQ(ReadFileBytes(home.file("lp0")), L(u"ЗЦЗЦ ПОВТОР ОКОНЧЕН\r\n НННН  1Ч30\r\n"));
+}
+
+// The end waits, within its bound, for a job that can still finish: a slow
+// spooler takes it.
+TEST(PrintJobs, TheEndLetsAJobThatCanFinishPrint) {
+    TestHome home;
+    home.write("lp", "#!/bin/sh\nsleep 0.3\ncat > \"$0.job\"\n");
+    QFile::setPermissions(home.file("lp"), QFile::ReadOwner | QFile::ExeOwner);
+    SetCupsSubmitProgram(home.file("lp"));
+    _tlg_config config;
+    config.Prn = QStringLiteral("cups:matrix");
+    _tlg_controls controls;
+    FakeClock clock;
+    TTelegramPrinter printer(config, controls, clock);
+    printer.Print({QStringLiteral("ТЕКСТ")});
+    EXPECT_EQ(printer.Shutdown(), 0);
+    EXPECT_TRUE(ReadFileBytes(home.file("lp.job")).contains(L(u"ТЕКСТ\r\n")));
+    SetCupsSubmitProgram(QStringLiteral("lp"));
 }
 
 // A print server that takes the connection and never answers holds a page
