@@ -11,6 +11,7 @@ TARVO_PACKAGES=(
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
   console-cyrillic poppler-utils
+  cups cups-client printer-driver-cups-pdf
   dpkg-dev desktop-file-utils man-db
 )
 

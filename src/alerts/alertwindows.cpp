@@ -7,6 +7,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -69,9 +70,11 @@ void TForm_Info::Tick() {
         context_.player.Beep();
 }
 
+// A hide the window system sends is a minimise (the alert's own, or the main
+// window's taking it along); the alert is still open then.
 void TForm_Info::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    if (!shown_)
+    if (!shown_ || event->spontaneous())
         return;
     shown_ = false;
     Timer->stop();
@@ -189,6 +192,9 @@ void TForm_RaketaConfirm::Confirm() {
 
 void TForm_RaketaConfirm::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
+    // Minimised it still waits for its answer and counts down.
+    if (event->spontaneous())
+        return;
     Timer->stop();
     countdown_ = 0;
     context_.player.Stop();

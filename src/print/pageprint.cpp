@@ -70,8 +70,10 @@ bool PrintLines(QPrinter& printer, QPainter& painter, const QStringList& lines,
                 const TPagePrintSettings& settings, const QString& dateTime) {
     PageWriter page(printer, painter);
     const QFontMetrics metrics = painter.fontMetrics();
-    page.Draw(kBanner + dateTime);
-    page.Skip(2);
+    if (settings.banner) {
+        page.Draw(kBanner + dateTime);
+        page.Skip(2);
+    }
     for (const QString& line : lines) {
         QString rest = PrintedLine(line, settings.printRegisters);
         if (settings.autoWordWrap) {

@@ -13,11 +13,13 @@ struct TPagePrintSettings {
     bool printRegisters = false;  // PRINT/PrintRegisters
     bool autoWordWrap = true;     // PRINT/AutoWordWrap
     QFont font;                   // FONT_PRN
+    bool banner = true;           // a centre message prints without one
 };
 
-// Prints the banner with dateTime once at the top of the first page, then
-// the lines (register marks removed unless kept, every 4 as Ч), wrapped by
-// characters to the page when asked, with page breaks at the bottom margin.
+// Prints the banner with dateTime once at the top of the first page (unless
+// the settings leave it out), then the lines (register marks removed unless
+// kept, every 4 as Ч), wrapped by characters to the page when asked, with
+// page breaks at the bottom margin.
 // The printer is switched to full-page mode: its own margins are replaced by
 // one twentieth of the page width. The document is ended however printing
 // goes. Returns an empty text when printed, otherwise the operator's error.

@@ -4,17 +4,21 @@
 #include "util/boundedprocess.h"
 #include "util/linecode.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 #include <cerrno>
 
 namespace {
 
 constexpr qsizetype kTextLimit = 6143;
+constexpr qsizetype kMessageLimit = 6144;
 constexpr int kGraphicsLineChars = 80;
+constexpr int kWaitSliceMs = 50;
 const QByteArray kBannerText =
     QByteArrayLiteral("------------------------------------------- KORVEL ");
 
@@ -23,23 +27,56 @@ QString& CupsSubmitProgram() {
     return program;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (!(n < 0 && errno == EINTR))
-            return false;
-    }
-    return true;
+bool Stopped(const std::function<bool()>& stopRequested) {
+    return stopRequested && stopRequested();
 }
 
-TPrintOutcome ToCups(const QString& queue, const QByteArray& bytes) {
+// Writes to a device opened without blocking, waiting in short slices for it
+// to take more, so that a stop request is seen at once. A device that takes
+// no byte for stallMs counts as missing.
+TPrintOutcome::Kind WriteBounded(int fd, const QByteArray& bytes, int stallMs,
+                                 const std::function<bool()>& stopRequested) {
+    qsizetype done = 0;
+    QDeadlineTimer stall(stallMs);
+    bool pollSaidReady = false;
+    while (done < bytes.size()) {
+        if (Stopped(stopRequested))
+            return TPrintOutcome::Interrupted;
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            stall.setRemainingTime(stallMs);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (!(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) || stall.hasExpired())
+            return TPrintOutcome::NoDevice;
+        const int slice = int(qBound(qint64(1), stall.remainingTime(), qint64(kWaitSliceMs)));
+        if (pollSaidReady) {
+            // A device without a poll of its own (the parallel port) always
+            // says it is ready: wait the slice instead of spinning.
+            ::poll(nullptr, 0, slice);
+            pollSaidReady = false;
+            continue;
+        }
+        pollfd wait{fd, POLLOUT, 0};
+        const int ready = ::poll(&wait, 1, slice);
+        if (ready > 0 && (wait.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return TPrintOutcome::NoDevice;
+        pollSaidReady = ready > 0;
+    }
+    return TPrintOutcome::Printed;
+}
+
+TPrintOutcome ToCups(const QString& queue, const QByteArray& bytes, int timeoutMs,
+                     const std::function<bool()>& stopRequested) {
     const TProcessResult lp =
         RunBounded(CupsSubmitProgram(),
                    {QStringLiteral("-d"), queue, QStringLiteral("-o"), QStringLiteral("raw")},
-                   30000, {}, bytes);
+                   timeoutMs, stopRequested, bytes);
+    if (lp.interrupted)
+        return {TPrintOutcome::Interrupted, QString()};
     if (!lp.started)
         return {TPrintOutcome::NoDevice, QStringLiteral("lp: ") + lp.startError};
     if (!lp.finished)
@@ -64,6 +101,14 @@ QByteArray RawPrintText(const QStringList& lines, const TRawPrintSettings& setti
         text = StripRegisterMarks(text);
     const QByteArray banner = "\n\n" + kBannerText + WideToLine(dateTime) + "\n\n";
     return banner + text + banner + QByteArray(qMax(0, settings.skipLines), '\n');
+}
+
+QByteArray RawMessageText(const LineText& text, const TRawPrintSettings& settings) {
+    LineText printed = text;
+    printed.replace('4', '\x97');
+    if (printed.size() > kMessageLimit)
+        printed.truncate(kMessageLimit);
+    return settings.printRegisters ? printed : StripRegisterMarks(printed);
 }
 
 QByteArray DotGraphics(const QByteArray& printText, const QByteArray& font) {
@@ -119,36 +164,42 @@ QString ResolvePrintDevice(const QString& prn) {
     return QString();
 }
 
-TPrintOutcome SendRawPrint(const QByteArray& printText, const TRawPrintSettings& settings) {
+TPrintOutcome SendRawPrint(const QByteArray& printText, const TRawPrintSettings& settings,
+                           const std::function<bool()>& stopRequested) {
     if (!settings.ip.isEmpty()) {
         CTcpIpClient client;
         client.SetConnectTimeout(settings.connectTimeoutMs);
         client.SetSendTimeout(settings.connectTimeoutMs * 10);
+        client.SetAbortCheck(stopRequested);
         const QString address = settings.ip + u':' + QString::number(settings.port);
-        if (!client.Connect(settings.ip, settings.port))
-            return {TPrintOutcome::NoConnection, address};
-        const int sent = client.Send(printText.constData(), int(printText.size()));
-        client.ShutdownSend();
-        if (sent != printText.size())
-            return {TPrintOutcome::NoConnection, address};
-        return {};
+        const bool connected = client.Connect(settings.ip, settings.port);
+        const int sent = connected ? client.Send(printText.constData(), int(printText.size())) : 0;
+        if (connected)
+            client.ShutdownSend();
+        if (sent == printText.size())
+            return {};
+        if (Stopped(stopRequested))
+            return {TPrintOutcome::Interrupted, address};
+        return {TPrintOutcome::NoConnection, address};
     }
     const QString device = ResolvePrintDevice(settings.prn);
     if (device.isEmpty())
         return {TPrintOutcome::NoDevice, settings.prn};
     const QByteArray bytes = settings.graphics ? DotGraphics(printText, settings.font) : printText;
     if (device.startsWith(QLatin1String("cups:")))
-        return ToCups(device.mid(5), bytes);
-    // The device must exist: it is never created.
-    const int fd =
-        ::open(QFile::encodeName(device).constData(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+        return ToCups(device.mid(5), bytes, settings.writeTimeoutMs, stopRequested);
+    // The device must exist: it is never created. Opened without blocking,
+    // so that neither the open nor a write waits without limit.
+    const int fd = ::open(QFile::encodeName(device).constData(),
+                          O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {TPrintOutcome::NoDevice, device};
-    const bool written = WriteAll(fd, bytes);
+    const TPrintOutcome::Kind written =
+        WriteBounded(fd, bytes, settings.writeTimeoutMs, stopRequested);
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed)
+    if (written == TPrintOutcome::Printed && !closed)
         return {TPrintOutcome::NoDevice, device};
-    return {};
+    return {written, written == TPrintOutcome::Printed ? QString() : device};
 }
 
 void SetCupsSubmitProgram(const QString& program) {

@@ -11,6 +11,7 @@
 #include "editor/TEditorPage.h"
 #include "line/prfclient.h"
 #include "line/tlgclient.h"
+#include "print/printer.h"
 #include "print/rawprint.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/TPrtWindow.h"
@@ -249,6 +250,12 @@ void TForm_TARVO::FormDestroy() {
     prf_->Shutdown();
     // Nothing more can come for a telegram that waits for its trailer.
     exchange_.CompleteBeforeStop();
+    // A job the printer has not finished is given up (its thread left to
+    // itself if it cannot stop), so that the end stays bounded.
+    if (const int unprinted = printer_->Shutdown(); unprinted > 0)
+        protocol_.AddMessage(QStringLiteral("ОШИБКА ПЕЧАТИ (ОСТАНОВКА ПРОГРАММЫ): НЕ НАПЕЧАТАНО ") +
+                                 QString::number(unprinted),
+                             kProtocolError);
     protocol_.AddMessage(QStringLiteral("ПРОГРАММА ОСТАНОВЛЕНА"), kProtocolEvent);
     protocol_.SetFileName(status_.DayText + QStringLiteral(".prt"));
     if (TrayIcon)

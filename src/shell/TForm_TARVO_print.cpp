@@ -19,6 +19,14 @@
 void TForm_TARVO::buildPrinting() {
     printer_ = std::make_unique<TTelegramPrinter>(config_, records_.controls, clock_);
     connect(printer_.get(), &TTelegramPrinter::jobEnded, this, &TForm_TARVO::PrintJobEnded);
+    // A printer that holds one job holds every later one: the operator learns
+    // it from the protocol while it lasts.
+    connect(printer_.get(), &TTelegramPrinter::jobHeld, this, [this](int seconds, int waiting) {
+        protocol_.AddMessage(QStringLiteral("ОШИБКА ПЕЧАТИ (ПРИНТЕР НЕ ПРИНИМАЕТ ЗАДАНИЕ ") +
+                                 QString::number(seconds) + QStringLiteral(" СЕК), ЖДУТ ПЕЧАТИ: ") +
+                                 QString::number(waiting),
+                             kProtocolError);
+    });
     for (TDayListPage* page : {inPage_, outPage_}) {
         page->SetButtonAvailable(page->Button_Print, true);
         connect(page->Button_Print, &QPushButton::clicked, this,
@@ -46,7 +54,7 @@ void TForm_TARVO::PrintTelegram(const QStringList& lines) {
 }
 
 void TForm_TARVO::PrintCentreMessage(const LineText& text) {
-    printer_->Print(LineToWide(text).split(QStringLiteral("\r\n")));
+    printer_->PrintMessage(text);
 }
 
 void TForm_TARVO::PrintJobEnded(int kind, const QString& detail) {
@@ -56,7 +64,10 @@ void TForm_TARVO::PrintJobEnded(int kind, const QString& detail) {
         case TPrintOutcome::NoDevice: {
             protocol_.AddText(WideToLine(QStringLiteral("ОШИБКА ПЕЧАТИ (НЕТ УСТРОЙСТВА)")),
                               kProtocolError);
-            // Shown without waiting: a received telegram may have asked for it.
+            // Shown without waiting: a received telegram may have asked for
+            // it. No box once the program is ending (the last reports).
+            if (finished_)
+                break;
             auto* box =
                 new QMessageBox(QMessageBox::NoIcon, QString(),
                                 QStringLiteral("Print error (No Device)"), QMessageBox::Ok, this);
@@ -70,7 +81,8 @@ void TForm_TARVO::PrintJobEnded(int kind, const QString& detail) {
             break;
         default:
             protocol_.AddMessage(QStringLiteral("ОШИБКА ПЕЧАТИ: ") + detail, kProtocolError);
-            ShowErrorBox(QStringLiteral("Error"), detail);
+            if (!finished_)
+                ShowErrorBox(QStringLiteral("Error"), detail);
             break;
     }
     QDir::setCurrent(programFolder_);

@@ -62,6 +62,8 @@ TEST(Alerts, TheConfirmationOfCategoryR) {
                                                         ? QStringLiteral("Подтвердить (5сек)")
                                                         : QStringLiteral("Подтвердить"))
             << row.what;
+        // Minimised it is still open: sound, countdown and beeps go on.
+        a.confirm.showMinimized();
         for (int i = 0; i < row.ticks; ++i)
             a.confirm.Tick();
         EXPECT_EQ(a.sound.calls, row.sounds) << row.what;
@@ -98,7 +100,8 @@ TEST(Alerts, TheCategoryAlertAndTheCentresMessages) {
     Alerts a;
     a.config.KType = 3;
     a.info.ShowAlert();
-    a.info.ShowAlert();  // shown already: nothing changes
+    a.info.showMinimized();  // still open
+    a.info.ShowAlert();      // shown already: nothing changes
     EXPECT_EQ(a.sound.calls, QStringList{"loop alarm.wav"});
     a.info.Button_Close->click();
     EXPECT_EQ(a.sound.calls.last(), "stop");

@@ -3,8 +3,7 @@
 #include "print/printer.h"
 #include "support/fakeclock.h"
 #include "support/loopback.h"
-
-#include "support/runprogram.h"
+#include "support/pdftext.h"
 #include "support/testhome.h"
 
 #include <QFontDatabase>
@@ -18,36 +17,18 @@ const QString kDateTime = QStringLiteral("09.12.2024 19:05:00");
 const QString kBanner =
     QStringLiteral("------------------------------------------- KORVEL/COM 09.12.2024 19:05:00");
 
-struct Printout {
-    QString error;
-    int pdftotextExit = -1;
-    QList<QStringList> pages;  // the text lines of each page, trimmed, blank ones left out
-};
-
-Printout PrintToPdf(const QString& pdf, const QStringList& lines,
-                    const TPagePrintSettings& settings) {
-    Printout printout;
+// The pages of the telegram printed into a PDF file, as pdftotext reads
+// them; nothing when it cannot (a document that was not ended).
+std::optional<QList<QStringList>> PrintToPdf(const QString& pdf, const QStringList& lines,
+                                             const TPagePrintSettings& settings, QString* error) {
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         printer.setPageSize(QPageSize(QPageSize::A4));
-        printout.error = PrintPages(printer, lines, settings, kDateTime);
+        *error = PrintPages(printer, lines, settings, kDateTime);
     }
-    const ProgramRun run = RunProgram(QStringLiteral("pdftotext"),
-                                      {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    printout.pdftotextExit = run.exitCode;
-    QStringList pages = QString::fromUtf8(run.out).split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    for (const QString& page : pages) {
-        QStringList texts;
-        for (const QString& line : page.split(u'\n'))
-            if (!line.trimmed().isEmpty())
-                texts << line.trimmed();
-        printout.pages << texts;
-    }
-    return printout;
+    return PdfPages(pdf);
 }
 
 TPagePrintSettings Settings(bool printRegisters, bool autoWordWrap) {
@@ -79,6 +60,7 @@ TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
         Body body;
         QStringList expected;  // Wrapped, Clipped: the one line as given
         bool manyPages;
+        bool banner = true;
     } cases[] = {
         {"index and marks",
          {QStringLiteral("ЗЦЗЦ 141911"), QStringLiteral("А#Б|В&Г"), QStringLiteral("Д|#Е")},
@@ -97,24 +79,36 @@ TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
         {"wrapped", {pattern}, false, true, Body::Wrapped, {pattern}, false},
         {"clipped", {pattern}, false, false, Body::Clipped, {pattern}, false},
         {"pages", many, false, true, Body::Exact, many, true},
+        {"centre message: no banner",
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 004")},
+         false,
+         true,
+         Body::Exact,
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 00Ч")},
+         false,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestHome home;
-        const Printout printout = PrintToPdf(home.file(QStringLiteral("telegram.pdf")), c.lines,
-                                             Settings(c.printRegisters, c.autoWordWrap));
-        EXPECT_EQ(printout.error, QString());
+        TPagePrintSettings settings = Settings(c.printRegisters, c.autoWordWrap);
+        settings.banner = c.banner;
+        QString error;
+        const auto pages =
+            PrintToPdf(home.file(QStringLiteral("telegram.pdf")), c.lines, settings, &error);
+        EXPECT_EQ(error, QString());
         // pdftotext reads only a document that was ended.
-        ASSERT_EQ(printout.pdftotextExit, 0);
-        ASSERT_FALSE(printout.pages.isEmpty());
-        ASSERT_FALSE(printout.pages[0].isEmpty());
-        EXPECT_EQ(printout.pages[0][0], kBanner);
-        EXPECT_EQ(printout.pages.size() > 1, c.manyPages) << printout.pages.size();
+        ASSERT_TRUE(pages);
+        ASSERT_FALSE(pages->isEmpty());
+        ASSERT_FALSE(pages->first().isEmpty());
+        EXPECT_EQ(pages->first().first() == kBanner, c.banner);
+        EXPECT_EQ(pages->size() > 1, c.manyPages) << pages->size();
 
         QStringList body;
-        for (const QStringList& page : printout.pages)
+        for (const QStringList& page : *pages)
             body += page;
-        body.removeFirst();
+        if (c.banner)
+            body.removeFirst();
         EXPECT_FALSE(body.join(u'\n').contains(QLatin1String("KORVEL"))) << "a second banner";
         switch (c.body) {
             case Body::Exact:

@@ -6,6 +6,7 @@
 #include "print/psffont.h"
 #include "support/lineliterals.h"
 #include "support/loopback.h"
+#include "support/stuckdevice.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -21,6 +22,8 @@ const QString kDateTime = QStringLiteral("30.01.26 12:00:05");
 const QByteArray kBanner =
     "\n\n------------------------------------------- KORVEL 30.01.26 12:00:05\n\n";
 
+// A telegram prints between two banners and the paper advance; a centre
+// message as it is, without either.
 TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
     const struct {
         const char* what;
@@ -28,6 +31,7 @@ TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
         int skipLines;
         bool registers;
         QByteArray text;  // between the banners
+        bool message = false;
     } rows[] = {
         {"every 4 is Ч",
          {QStringLiteral("ЗЦЗЦ 001 141911"), QStringLiteral("44")},
@@ -46,14 +50,32 @@ TEST(RawPrint, ThePrintTextIsTheTelegramBetweenTwoBanners) {
          1,
          false,
          LineText(6143, char(0x81))},
+        {"message: every 4 is Ч",
+         {QStringLiteral("ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 004"), QStringLiteral("")},
+         4,
+         false,
+         L(u"ЗЦЗЦ ОБРАЩАЙТЕСЬ В КСС ЗА 00Ч\r\n\r\n"),
+         true},
+        {"message: marks go", {QStringLiteral("ПМ|#12&")}, 4, false, L(u"ПМ12\r\n"), true},
+        {"message: marks kept", {QStringLiteral("ПМ|#12")}, 4, true, L(u"ПМ|#12\r\n"), true},
+        {"message: 7 000 bytes are cut after 6 144",
+         {QString(7000, u'Б')},
+         4,
+         false,
+         LineText(6144, char(0x81)),
+         true},
     };
     for (const auto& row : rows) {
         TRawPrintSettings s;
         s.skipLines = row.skipLines;
         s.printRegisters = row.registers;
-        EXPECT_EQ(RawPrintText(row.lines, s, kDateTime),
-                  kBanner + row.text + kBanner + QByteArray(row.skipLines, '\n'))
-            << row.what;
+        if (row.message)
+            EXPECT_EQ(RawMessageText(WideToLine(row.lines.join("\r\n") + "\r\n"), s), row.text)
+                << row.what;
+        else
+            EXPECT_EQ(RawPrintText(row.lines, s, kDateTime),
+                      kBanner + row.text + kBanner + QByteArray(row.skipLines, '\n'))
+                << row.what;
     }
 }
 
@@ -72,6 +94,22 @@ TEST(RawPrint, DeviceFileNetworkPrinterAndSpooler) {
     EXPECT_FALSE(QFile::exists(home.file("lp9")));
     for (const char* notADevice : {"COM1", "", "cups:"})
         EXPECT_EQ(ResolvePrintDevice(QString::fromLatin1(notADevice)), QString()) << notADevice;
+
+    // A device that stops taking bytes counts as missing after its bound; a
+    // stop request ends the wait at once; a pipe nobody holds is no device.
+    StuckDevice stuckDevice(home.file("stuck"));
+    ASSERT_TRUE(stuckDevice.Ready());
+    const QByteArray longText = RawPrintText({QString(5000, u'Б')}, {}, kDateTime);
+    TRawPrintSettings stuck;
+    stuck.prn = home.file("stuck");
+    stuck.writeTimeoutMs = 300;
+    EXPECT_EQ(SendRawPrint(longText, stuck).kind, TPrintOutcome::NoDevice);
+    stuck.writeTimeoutMs = 60000;
+    int asked = 0;
+    EXPECT_EQ(SendRawPrint(longText, stuck, [&] { return ++asked > 3; }).kind,
+              TPrintOutcome::Interrupted);
+    stuckDevice.Unplug();
+    EXPECT_EQ(SendRawPrint(longText, stuck).kind, TPrintOutcome::NoDevice);
 
     // A network printer: PRINT/PRN is not used at all.
     LoopbackServer printer;
