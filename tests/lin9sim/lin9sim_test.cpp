@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -19,13 +18,6 @@ namespace {
 
 // How long the port must stay quiet where nothing may come.
 constexpr int kQuietMs = 300;
-
-QByteArray B(std::initializer_list<int> bytes) {
-    QByteArray out;
-    for (const int b : bytes)
-        out.append(char(b));
-    return out;
-}
 
 // Reads exactly as many bytes as expected (more would show in the next step).
 QByteArray ReadAnswer(PtyPeer& ws, const QByteArray& expected, int ceilingMs = kCeilingMs) {
@@ -59,36 +51,36 @@ TEST(Lin9sim, AnswersTheWorkstationByteForByte) {
     const Step steps[] = {
         {"the first speed byte starts work with a full credit",
          {},
-         B({0x65}),
-         B({0x2F}),
+         Bytes({0x65}),
+         Bytes({0x2F}),
          "SPEED 50"},
-        {"the same speed again is not answered", {}, B({0x65}), QByteArray(), {}},
-        {"a change of speed is answered", {}, B({0x67}), B({0x2F}), "SPEED 200"},
+        {"the same speed again is not answered", {}, Bytes({0x65}), QByteArray(), {}},
+        {"a change of speed is answered", {}, Bytes({0x67}), Bytes({0x2F}), "SPEED 200"},
         {"text from the line comes as codes with its shifts",
          {QStringLiteral("send ЗЦЗЦ 12")},
          {},
-         B({0, 17, 14, 17, 14, 4, 27, 23, 19}),
+         Bytes({0, 17, 14, 17, 14, 4, 27, 23, 19}),
          "TX 7: ЗЦЗЦ 12"},
         {"line ends need no shift; the register carries on",
          {QStringLiteral("send 5<>")},
          {},
-         B({16, 8, 2}),
+         Bytes({16, 8, 2}),
          "TX 3: 5<>"},
         {"the workstation's codes are decoded, and a report follows the batch",
          {},
-         B({0, 16, 18, 26, 4, 27, 16}),
-         B({0x2F}),
+         Bytes({0, 16, 18, 26, 4, 27, 16}),
+         Bytes({0x2F}),
          "RX 7: |ТЛГ #5"},
         {"an error frame stands for a character",
          {QStringLiteral("fault error"), QStringLiteral("send 3")},
          {},
-         B({0x4F}),
+         Bytes({0x4F}),
          {}},
-        {"one error frame only", {QStringLiteral("send 3")}, {}, B({1}), {}},
+        {"one error frame only", {QStringLiteral("send 3")}, {}, Bytes({1}), {}},
         {"a lost signal is reported at once",
          {QStringLiteral("fault nosignal on")},
          {},
-         B({0x5E}),
+         Bytes({0x5E}),
          {}},
         {"nothing from the line passes without a signal",
          {QStringLiteral("send 7")},
@@ -98,27 +90,27 @@ TEST(Lin9sim, AnswersTheWorkstationByteForByte) {
         {"the signal comes back with a report",
          {QStringLiteral("fault nosignal off")},
          {},
-         B({0x2F}),
+         Bytes({0x2F}),
          {}},
         {"a credit of 0 comes as the heartbeat",
          {QStringLiteral("fault credit0 on")},
          {},
-         B({0x20}),
+         Bytes({0x20}),
          {}},
         {"a silent adapter neither answers nor takes codes",
          {QStringLiteral("fault credit0 off"), QStringLiteral("fault silence on")},
-         B({31, 3, 0x66}),
+         Bytes({31, 3, 0x66}),
          QByteArray(),
          {}},
         {"the heartbeat comes back after the silence",
          {QStringLiteral("fault silence off")},
          {},
-         B({0x2F}),
+         Bytes({0x2F}),
          {}},
         {"a reopened port starts work again at the same speed",
          {},
-         B({0x67}),
-         B({0x2F}),
+         Bytes({0x67}),
+         Bytes({0x2F}),
          "CLOSED\nOPENED\nSPEED 200",
          true},
         {"the counters: 7 codes received, 14 sent (none while silent or without signal)",
@@ -157,8 +149,8 @@ TEST(Lin9sim, AnswersTheWorkstationByteForByte) {
     ASSERT_TRUE(sim.WaitReplug());
     PtyPeer replugged(sim.PtyPath());
     ASSERT_TRUE(replugged.IsOpen());
-    ASSERT_TRUE(replugged.Write(B({0x65})));
-    EXPECT_EQ(ReadAnswer(replugged, B({0x2F})), B({0x2F}));
+    ASSERT_TRUE(replugged.Write(Bytes({0x65})));
+    EXPECT_EQ(ReadAnswer(replugged, Bytes({0x2F})), Bytes({0x2F}));
 
     sim.Command(QStringLiteral("quit"));
     EXPECT_EQ(sim.WaitExit(), 0);
@@ -178,8 +170,8 @@ TEST(Lin9sim, CarriesTheLineToTheTrainingCentre) {
 
     PtyPeer ws(sim.PtyPath());
     ASSERT_TRUE(sim.WaitOutput("OPENED"));
-    ASSERT_TRUE(ws.Write(B({0x65})));
-    EXPECT_EQ(ReadAnswer(ws, B({0x2F})), B({0x2F}));
+    ASSERT_TRUE(ws.Write(Bytes({0x65})));
+    EXPECT_EQ(ReadAnswer(ws, Bytes({0x2F})), Bytes({0x2F}));
 
     // What the centre sent on connecting was lost with the port closed: ask
     // again, and the codes decode back to the centre's words.
@@ -197,6 +189,6 @@ TEST(Lin9sim, CarriesTheLineToTheTrainingCentre) {
 
     // The workstation's codes reach the centre as line code: П 22, Р 10,
     // О 24, В 19, Е 1, К 15, А 3.
-    ASSERT_TRUE(ws.Write(B({0, 22, 10, 24, 19, 1, 10, 15, 3})));
+    ASSERT_TRUE(ws.Write(Bytes({0, 22, 10, 24, 19, 1, 10, 15, 3})));
     EXPECT_TRUE(centre.WaitOutput(QStringLiteral("ПРОВЕРКА").toUtf8()));
 }

@@ -13,13 +13,6 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values) {
-    QByteArray bytes;
-    for (int v : values)
-        bytes.append(char(v));
-    return bytes;
-}
-
 // The line thread on the slave side of a fresh pseudo-terminal, whose master
 // side the test plays as the adapter.
 struct AdapterLink {
@@ -35,20 +28,6 @@ struct AdapterLink {
         rec.Attach(*client);
         client->SetSerial(adapter.SlavePath(), lineSpeed, 1);
     }
-    // Up to n bytes the adapter gets within the ceiling, running the events
-    // meanwhile (the line thread waits for its handlers); the rest is kept.
-    QByteArray Take(int n, int ceilingMs = kCeilingMs) {
-        WaitUntil(
-            [&] {
-                got += adapter.ReadSome(0);
-                return got.size() >= n;
-            },
-            ceilingMs);
-        const QByteArray taken = got.left(n);
-        got.remove(0, taken.size());
-        return taken;
-    }
-    QByteArray got;
     bool WaitReceived(const QByteArray& text) {
         return WaitUntil([&] { return rec.received.endsWith(text); });
     }
@@ -60,11 +39,11 @@ TEST(Adapter, TheCycleSpeaksTheAdaptersByteProtocol) {
     ASSERT_TRUE(link.rec.WaitStatus(opened));
     EXPECT_TRUE(link.rec.statuses[link.rec.IndexOf(opened)].connected);
     EXPECT_EQ(link.control->Calls(), QStringList{"break off"}) << "break cleared after open";
-    ASSERT_EQ(link.Take(1), Bytes({0x66})) << "the speed byte of 100 baud";
+    ASSERT_EQ(link.adapter.Take(1), Bytes({0x66})) << "the speed byte of 100 baud";
 
     // The credit after opening is 4: "ТЛГ " goes, the digit waits.
     link.client->AppendSend(L(u"ТЛГ 1"));
-    EXPECT_EQ(link.Take(5), Bytes({0, 16, 18, 26, 4})) << "Russian shift, Т Л Г space";
+    EXPECT_EQ(link.adapter.Take(5), Bytes({0, 16, 18, 26, 4})) << "Russian shift, Т Л Г space";
     ASSERT_TRUE(WaitUntil([&] { return link.rec.sent.size() == 1; }));
     EXPECT_EQ(link.rec.sent[0].block, L(u"ТЛГ "));
     EXPECT_TRUE(link.rec.sent[0].pending);
@@ -95,7 +74,8 @@ TEST(Adapter, TheCycleSpeaksTheAdaptersByteProtocol) {
             ASSERT_TRUE(link.WaitReceived(row.received)) << row.in.toHex().constData();
         }
         if (!row.answer.isEmpty()) {
-            EXPECT_EQ(link.Take(int(row.answer.size())), row.answer) << row.in.toHex().constData();
+            EXPECT_EQ(link.adapter.Take(int(row.answer.size())), row.answer)
+                << row.in.toHex().constData();
         }
         ASSERT_TRUE(WaitUntil([&] { return link.client->AdapterFlags() == row.flags; }))
             << row.in.toHex().constData();
@@ -103,34 +83,34 @@ TEST(Adapter, TheCycleSpeaksTheAdaptersByteProtocol) {
     }
     EXPECT_FALSE(link.client->IsConnected()) << "an error frame makes the line unusable";
     link.client->AppendSend(L(u"2"));
-    EXPECT_TRUE(link.Take(1, 200).isEmpty()) << "nothing without credit";
+    EXPECT_TRUE(link.adapter.Take(1, 200).isEmpty()) << "nothing without credit";
 
     // A credit of 1 clears the flag and lets the digit go (figures already).
     ASSERT_TRUE(link.adapter.Write(Bytes({0x21})));
-    EXPECT_EQ(link.Take(2), Bytes({0x66, 19}));
+    EXPECT_EQ(link.adapter.Take(2), Bytes({0x66, 19}));
     ASSERT_TRUE(WaitUntil([&] { return link.client->IsConnected(); }));
 
     // A credit of 15 for characters that each need a shift: 16 codes hold
     // eight of them, the rest stays at the front of the text.
     link.client->AppendSend(L(u"А1Б2В3Г4Д5"));
     ASSERT_TRUE(link.adapter.Write(Bytes({0x2F})));
-    EXPECT_EQ(link.Take(17),
+    EXPECT_EQ(link.adapter.Take(17),
               Bytes({0x66, 0, 3, 27, 23, 0, 25, 27, 19, 0, 19, 27, 1, 0, 26, 27, 10}));
     ASSERT_TRUE(WaitUntil([&] { return link.rec.sent.size() == 4; }));
     EXPECT_EQ(link.rec.sent[3].block, L(u"А1Б2В3Г4"));
     EXPECT_EQ(link.client->PeekSend(), L(u"Д5"));
     ASSERT_TRUE(link.adapter.Write(Bytes({0x2F})));
-    EXPECT_EQ(link.Take(5), Bytes({0x66, 0, 9, 27, 16}));
+    EXPECT_EQ(link.adapter.Take(5), Bytes({0x66, 0, 9, 27, 16}));
 
     // No input signal: said once, bit 1, the line down until a credit.
     ASSERT_TRUE(link.adapter.Write(Bytes({0x5E, 0x5E})));
     const QString noSignal = QStringLiteral("Нет входного сигнала");
     ASSERT_TRUE(link.rec.WaitStatus(noSignal));
-    EXPECT_EQ(link.Take(1), Bytes({0x66}));
+    EXPECT_EQ(link.adapter.Take(1), Bytes({0x66}));
     EXPECT_EQ(link.client->AdapterFlags(), 2);
     EXPECT_FALSE(link.rec.statuses.last().connected);
     ASSERT_TRUE(link.adapter.Write(Bytes({0x5E, 0x24})));
-    EXPECT_EQ(link.Take(1), Bytes({0x66}));
+    EXPECT_EQ(link.adapter.Take(1), Bytes({0x66}));
     ASSERT_TRUE(WaitUntil([&] { return link.client->IsConnected(); }));
     int said = 0;
     for (const auto& s : link.rec.statuses)
@@ -146,14 +126,14 @@ TEST(Adapter, TheCycleSpeaksTheAdaptersByteProtocol) {
     // (The credit of 4 that cleared the flag lets the digit go at once.)
     link.control->outQueue = 4095;
     link.client->AppendSend(L(u"3"));
-    EXPECT_EQ(link.Take(1), Bytes({1}));
+    EXPECT_EQ(link.adapter.Take(1), Bytes({1}));
     ASSERT_TRUE(WaitUntil([&] { return !warnings.isEmpty(); }));
     EXPECT_EQ(warnings.first(), QStringLiteral("Невозможно поместить в выходной буфер "));
     link.control->outQueue = 0;
 
     // Ending: the end-of-work byte, then the break before the port closes.
     link.client->Terminate();
-    EXPECT_EQ(link.Take(1), Bytes({0x60}));
+    EXPECT_EQ(link.adapter.Take(1), Bytes({0x60}));
     EXPECT_TRUE(link.client->Shutdown()) << "ended within its bound";
     EXPECT_EQ(link.control->Calls(), (QStringList{"break off", "break on"}));
 }
@@ -163,12 +143,12 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     const QString opened = link.client->ConnectionLabel() + QStringLiteral(" ПОРТ ОТКРЫТ");
     const QString closed = QStringLiteral("ЛИН-9: ПОРТ ЗАКРЫТ ");
     ASSERT_TRUE(link.rec.WaitStatus(opened));
-    ASSERT_EQ(link.Take(1), Bytes({0x65}));
+    ASSERT_EQ(link.adapter.Take(1), Bytes({0x65}));
 
     // 31 counted seconds without a byte.
     for (int i = 0; i < 30; ++i)
         link.client->TickSilence();
-    EXPECT_TRUE(link.Take(1, 100).isEmpty());
+    EXPECT_TRUE(link.adapter.Take(1, 100).isEmpty());
     EXPECT_EQ(link.rec.IndexOf(QStringLiteral("Адаптер не отвечает")), -1);
     link.client->TickSilence();
     ASSERT_TRUE(link.rec.WaitStatus(QStringLiteral("Адаптер не отвечает")));
@@ -176,7 +156,7 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     EXPECT_EQ(link.control->Calls().mid(0, 2), (QStringList{"break off", "break on"}));
     // At once a new cycle, with the speed byte again.
     ASSERT_TRUE(WaitUntil([&] { return link.rec.statuses.last().text == opened; }));
-    EXPECT_EQ(link.Take(1), Bytes({0x65}));
+    EXPECT_EQ(link.adapter.Take(1), Bytes({0x65}));
     EXPECT_EQ(link.client->SilenceSeconds(), 0);
 
     // A received code counts as life: the silence starts again.

@@ -1,5 +1,6 @@
 #include "line/fivebit.h"
 
+#include "support/lineliterals.h"
 #include "support/testhome.h"
 #include "util/linecode.h"
 
@@ -20,11 +21,8 @@ std::vector<int> encode(const QByteArray& text, uint8_t& state, int capacity = 6
     return std::vector<int>(codes.begin(), codes.begin() + n);
 }
 
-QByteArray decode(std::vector<int> values, uint8_t& state) {
-    QByteArray codes;
-    for (int v : values)
-        codes.append(char(v));
-    return DecodeFiveBit(codes, state);
+QByteArray decode(const std::vector<int>& values, uint8_t& state) {
+    return DecodeFiveBit(Bytes(values), state);
 }
 
 // The code as the adapters' documentation gives it: by code, the character
@@ -260,8 +258,7 @@ TEST(FiveBitRoundTrip, BatchesOfAnyCapacityGiveTheSameCodes) {
             int consumed = 0;
             const std::vector<int> part = encode(text.mid(pos), state, capacity, &consumed);
             ASSERT_FALSE(part.empty());
-            for (int v : part)
-                codes.append(char(v));
+            codes += Bytes(part);
             pos += consumed;
         }
         ASSERT_EQ(codes, expected) << HexBytes(text) << " capacity " << capacity;

@@ -11,13 +11,6 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values) {
-    QByteArray bytes;
-    for (int v : values)
-        bytes.append(char(v));
-    return bytes;
-}
-
 // The thread on the slave side of a fresh pseudo-terminal, its events as the
 // main window gets them (blocking, on this thread), recorded.
 struct TapeLink {
@@ -34,7 +27,6 @@ struct TapeLink {
     int tapeEnds = 0;
     QList<int> pendingAfterSent;
     std::unique_ptr<CPrfClient> client = std::make_unique<CPrfClient>();
-    QByteArray got;
 
     TapeLink() {
         TTapeTimings t;
@@ -77,18 +69,7 @@ struct TapeLink {
             n += s.line == line;
         return n;
     }
-    // Up to n bytes the adapter gets within the ceiling, running the events.
-    QByteArray Take(int n, int ceilingMs = kCeilingMs) {
-        WaitUntil(
-            [&] {
-                got += adapter.ReadSome(0);
-                return got.size() >= n;
-            },
-            ceilingMs);
-        const QByteArray taken = got.left(n);
-        got.remove(0, taken.size());
-        return taken;
-    }
+    QByteArray Take(int n, int ceilingMs = kCeilingMs) { return adapter.Take(n, ceilingMs); }
 };
 
 const QString kClosed = QStringLiteral(" ЛЕНТ-9: ПОРТ ЗАКРЫТ ");

@@ -130,6 +130,18 @@ QByteArray PtyPeer::ReadSome(int ceilingMs, qsizetype limit) {
     return got;
 }
 
+QByteArray PtyPeer::Take(qsizetype n, int ceilingMs) {
+    WaitUntil(
+        [&] {
+            Fetch(pending_, 0);
+            return pending_.size() >= n;
+        },
+        ceilingMs);
+    const QByteArray taken = pending_.left(n);
+    pending_.remove(0, taken.size());
+    return taken;
+}
+
 QByteArray PtyPeer::ReadUntil(const std::function<bool(const QByteArray&)>& pred, int ceilingMs) {
     QByteArray got = std::exchange(pending_, QByteArray());
     const QDeadlineTimer deadline(ceilingMs);

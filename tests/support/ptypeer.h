@@ -33,6 +33,10 @@ public:
     // The same, but no more than limit bytes: a peer that keeps writing
     // cannot keep the read going.
     QByteArray ReadSome(int ceilingMs, qsizetype limit);
+    // The next n bytes, fewer when the ceiling passed first, running this
+    // thread's events meanwhile (the code under test may be waiting for a
+    // handler here); what comes beyond them is kept for the next read.
+    QByteArray Take(qsizetype n, int ceilingMs = kCeilingMs);
     // Reads until pred holds for what this call has read, or the ceiling
     // passed, or (on the slave) the other end hung up; returns what it read.
     QByteArray ReadUntil(const std::function<bool(const QByteArray&)>& pred,

@@ -82,3 +82,26 @@ int SimulatorProcess::WaitExit(int ceilingMs) {
     Read();
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
+
+bool AdapterSimProcess::Start(const QStringList& args) {
+    if (!SimulatorProcess::Start(program_, args, "PTY "))
+        return false;
+    ptyPath_ = QString::fromLocal8Bit(FirstLine());
+    ptyLineEnd_ = Output().indexOf('\n') + 1;
+    return !ptyPath_.isEmpty();
+}
+
+QByteArray AdapterSimProcess::Status() {
+    Read();
+    const qsizetype from = Output().size();
+    Command(QStringLiteral("status"));
+    return WaitLine("STATUS ", from);
+}
+
+bool AdapterSimProcess::WaitReplug(int ceilingMs) {
+    const QByteArray line = WaitLine("PTY ", ptyLineEnd_, ceilingMs, &ptyLineEnd_);
+    if (line.isEmpty())
+        return false;
+    ptyPath_ = QString::fromLocal8Bit(line.mid(4));
+    return true;
+}

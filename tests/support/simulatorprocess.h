@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // One of the project's simulators (the training centre, the adapters) as a
 // program of its own, taking commands on its standard input. Each announces
 // itself on its first line of output.
@@ -47,4 +49,27 @@ private:
     QByteArray out_;
     QByteArray firstLine_;
     int syncs_ = 0;
+};
+
+// An adapter simulator (lin9sim, lent9sim) at the given path: its first line
+// names the pseudo-terminal the workstation opens, and each re-plug a new one.
+class AdapterSimProcess : public SimulatorProcess {
+public:
+    explicit AdapterSimProcess(QString program) : program_(std::move(program)) {}
+
+    // Starts it with the options; true once it has its pseudo-terminal.
+    bool Start(const QStringList& args);
+    // The slave path the workstation opens as its port.
+    QString PtyPath() const { return ptyPath_; }
+
+    // The "STATUS ..." line it prints now.
+    QByteArray Status();
+    // Waits for the pseudo-terminal of the next plug-in; true when it came
+    // (PtyPath is then the new one).
+    bool WaitReplug(int ceilingMs = 10000);
+
+private:
+    QString program_;
+    QString ptyPath_;
+    qsizetype ptyLineEnd_ = 0;
 };
