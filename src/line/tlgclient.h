@@ -175,6 +175,8 @@ private:
     // One pass of reads until the adapter has nothing more; false on a read
     // error.
     bool AdapterReadBatch(uint8_t speedByte, int& credit);
+    // The cycle ends on a read error or a silent adapter.
+    void AdapterLost();
     void AdapterSendBatch(int& credit);
     // Sleeps up to ms unless the thread is asked to end.
     void Hold(int ms);

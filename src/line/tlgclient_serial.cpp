@@ -91,10 +91,12 @@ void CTlgClient::AdapterCycle() {
             break;
         }
         if (!AdapterReadBatch(speedByte, credit)) {
+            AdapterLost();
             QThread::msleep(unsigned(qMax(1, timings_.pauseMs / 10)));
             break;
         }
         if (silenceSeconds_ > kSilenceLimit) {
+            AdapterLost();
             Report(QStringLiteral("Адаптер не отвечает"));
             break;
         }
@@ -106,6 +108,16 @@ void CTlgClient::AdapterCycle() {
     serial_->Close();
     serialOpen_ = false;
     Report(QStringLiteral("ЛИН-9: ПОРТ ЗАКРЫТ "));
+}
+
+void CTlgClient::AdapterLost() {
+    // An adapter pulled out or gone silent has lost what it held for the
+    // line, and what it makes of the next codes is unknown. The rest of the
+    // text goes too, as when a TCP/IP link breaks: the telegram it belongs
+    // to then goes again whole, instead of with a hole where the adapter's
+    // buffer was.
+    ClearSend();
+    lineEncoder_ = kRegisterNone;
 }
 
 bool CTlgClient::AdapterReadBatch(uint8_t speedByte, int& credit) {

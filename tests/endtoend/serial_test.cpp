@@ -4,6 +4,8 @@
 
 #include "support/ckssimprocess.h"
 #include "support/lin9simprocess.h"
+#include "support/lineliterals.h"
+#include "transcript.h"
 #include "util/linecode.h"
 #include "workstation.h"
 
@@ -69,22 +71,30 @@ TEST_F(SerialEndToEndTest, FiftyTelegramsEachWayInStep) {
     EXPECT_TRUE(centre.Output().contains("OOB")) << "the adapter answered the keepalive";
 }
 
-TEST_F(SerialEndToEndTest, AnUnplugMidTelegramLosesNothingSentAfterIt) {
+TEST_F(SerialEndToEndTest, AnUnplugMidTelegramLosesNothingEitherWay) {
     StartAll();
     // Half a telegram on the line, and the adapter is pulled out.
     adapter.Command(QStringLiteral("send ЗЦЗЦ 001 ОБОРВАНА НА ПОЛ"));
     ASSERT_TRUE(ws.WaitFor([&] {
         return ws.exchange.ReceiveBuffer().contains(LineLiteral(u"ПОЛ"));
     })) << ws.Tail();
-    adapter.Command(QStringLiteral("fault unplug 300"));
+    // It goes while one of ours is on its way, the adapter holding what it
+    // has taken of it (the line has stalled): that is lost with it.
+    const QByteArray status = adapter.Status();
+    const int codes = status.mid(status.indexOf("rx=") + 3).split(' ').value(0).toInt();
+    for (const QString& command :
+         {QStringLiteral("fault stall on"), QStringLiteral("wait rx %1").arg(codes + 15),
+          QStringLiteral("fault unplug 300"), QStringLiteral("fault stall off")})
+        adapter.Command(command);
+    const QString text = QStringLiteral("ТЕЛЕГРАММА НА ПУТИ К ЦЕНТРУ В МИНУТУ ОБРЫВА");
+    ws.Put("0130q001", text);
     ASSERT_TRUE(ws.WaitFor([&] { return EventAt(QStringLiteral("ЛИН-9: ПОРТ ЗАКРЫТ ")) >= 0; }))
         << ws.Tail();
     EXPECT_TRUE(ws.exchange.ReceiveBuffer().isEmpty()) << "the half went with the link";
-    // Meanwhile the operator puts a telegram out.
-    ws.Put("0130q001", QStringLiteral("ПОСЛЕ ОБРЫВА"));
 
     // Plugged in again (on a new terminal: the setting follows it).
     ASSERT_TRUE(adapter.WaitReplug());
+    EXPECT_TRUE(adapter.Output().contains("LOST ")) << adapter.Output().toStdString();
     ws.line.SetSerial(adapter.PtyPath(), 200, 1);
     ASSERT_TRUE(ws.WaitFor([&] { return ws.line.IsConnected(); })) << ws.Tail();
 
@@ -100,6 +110,11 @@ TEST_F(SerialEndToEndTest, AnUnplugMidTelegramLosesNothingSentAfterIt) {
         EXPECT_FALSE(ReadFileBytes("inp/0130/" + name).contains(LineLiteral(u"ОБОРВАНА")))
             << name.toStdString();
     EXPECT_TRUE(centre.Status().contains("accepted=001 sent=003"));
+    // Ours went again whole, with the same number.
+    const LineText got = StripRegisterMarks(
+        TTranscript::Payload(ReadFileBytes(home.file("centre.txt")), QStringLiteral("RX")));
+    EXPECT_TRUE(got.contains(L(u"ЗЦЗЦ 001 ") + WideToLine(text) + L(u"\r\nНННН")))
+        << got.toStdString();
 }
 
 TEST_F(SerialEndToEndTest, ASilentAdapterIsGivenUpAndANewCycleBegins) {

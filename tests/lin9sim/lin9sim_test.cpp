@@ -151,6 +151,10 @@ TEST(Lin9sim, AnswersTheWorkstationByteForByte) {
     ASSERT_TRUE(replugged.IsOpen());
     ASSERT_TRUE(replugged.Write(Bytes({0x65})));
     EXPECT_EQ(ReadAnswer(replugged, Bytes({0x2F})), Bytes({0x2F}));
+    // A new adapter: its registers start afresh (3 is A in Latin, - in figures).
+    const qsizetype from = sim.Output().size();
+    ASSERT_TRUE(replugged.Write(Bytes({3})));
+    EXPECT_TRUE(sim.WaitOutputFrom(from, "RX 1: A")) << sim.Output().mid(from).data();
 
     sim.Command(QStringLiteral("quit"));
     EXPECT_EQ(sim.WaitExit(), 0);

@@ -144,6 +144,9 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     const QString closed = QStringLiteral("ЛИН-9: ПОРТ ЗАКРЫТ ");
     ASSERT_TRUE(link.rec.WaitStatus(opened));
     ASSERT_EQ(link.adapter.Take(1), Bytes({0x65}));
+    // A telegram partly written when the adapter falls silent.
+    const SendPosition telegram = link.client->AppendSend(L(u"ТЛГ 1"));
+    EXPECT_EQ(link.adapter.Take(5), Bytes({0, 16, 18, 26, 4}));
 
     // 31 counted seconds without a byte.
     for (int i = 0; i < 30; ++i)
@@ -152,12 +155,19 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     EXPECT_EQ(link.rec.IndexOf(QStringLiteral("Адаптер не отвечает")), -1);
     link.client->TickSilence();
     ASSERT_TRUE(link.rec.WaitStatus(QStringLiteral("Адаптер не отвечает")));
+    // What the adapter held is lost: the rest is thrown away, so that the
+    // telegram goes again whole.
+    EXPECT_EQ(link.client->FateOf(telegram - 5, telegram), SendFate::Discarded);
+    EXPECT_TRUE(link.client->PeekSend().isEmpty());
     ASSERT_TRUE(link.rec.WaitStatus(closed));
     EXPECT_EQ(link.control->Calls().mid(0, 2), (QStringList{"break off", "break on"}));
     // At once a new cycle, with the speed byte again.
     ASSERT_TRUE(WaitUntil([&] { return link.rec.statuses.last().text == opened; }));
     EXPECT_EQ(link.adapter.Take(1), Bytes({0x65}));
     EXPECT_EQ(link.client->SilenceSeconds(), 0);
+    // The adapter's register is not known: the next letter is shifted again.
+    link.client->AppendSend(L(u"Т"));
+    EXPECT_EQ(link.adapter.Take(2), Bytes({0, 16}));
 
     // A received code counts as life: the silence starts again.
     for (int i = 0; i < 20; ++i)
@@ -169,6 +179,7 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     // Unplugged: the read error ends the cycle, the port is gone, and the
     // open failure waits a minute.
     const qsizetype before = link.rec.statuses.size();
+    const SendPosition waiting = link.client->AppendSend(L(u"ЗЦЗЦ"));
     link.adapter.Close();
     const QString failed = link.client->ConnectionLabel() + QStringLiteral(" ОШИБКА ОТКРЫТИЯ.");
     ASSERT_TRUE(link.rec.WaitStatus(failed));
@@ -176,6 +187,7 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     EXPECT_FALSE(s.connected);
     EXPECT_EQ(link.rec.statuses[before].text, closed);
     EXPECT_EQ(link.client->LastStatusCode(), 0);
+    EXPECT_EQ(link.client->FateOf(waiting - 4, waiting), SendFate::Discarded);
 }
 
 TEST(Adapter, PortsAreListedWithTheAdaptersRecognised) {

@@ -75,6 +75,7 @@ void TPtyAdapter::Unplug(int ms) {
     started_ = false;
     replugAtUs_ = ms > 0 ? NowUs() + int64_t(ms) * 1000 : -1;
     Disconnected();
+    Unplugged();
 }
 
 short TPtyAdapter::PollEvents() const {

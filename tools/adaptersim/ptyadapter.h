@@ -64,6 +64,9 @@ protected:
     virtual int WorkTimeoutMs(int64_t /*nowUs*/) const { return -1; }
     // The workstation has let go of the port (closed or unplugged).
     virtual void Disconnected() {}
+    // Pulled out (after Disconnected): the adapter has lost its power, and
+    // with it whatever it held.
+    virtual void Unplugged() {}
     // Bytes are waiting for room in the terminal.
     virtual bool WantsWrite() const { return false; }
 

@@ -44,7 +44,7 @@ int TLineAdapter::WorkTimeoutMs(int64_t nowUs) const {
     auto due = [&](int ms) { timeout = timeout < 0 ? ms : std::min(timeout, ms); };
     if (!toWorkstation_.isEmpty() || !pendingCodes_.isEmpty())
         due(MsUntil(nextDeliverUs_, nowUs));
-    if (!toLine_.isEmpty())
+    if (!toLine_.isEmpty() && !stalled_)
         due(MsUntil(nextTransmitUs_, nowUs));
     return timeout;
 }
@@ -123,7 +123,7 @@ void TLineAdapter::Deliver(int64_t nowUs) {
 
 void TLineAdapter::Transmit(int64_t nowUs) {
     LineText sent;
-    while (!toLine_.isEmpty() && nowUs >= nextTransmitUs_) {
+    while (!toLine_.isEmpty() && !stalled_ && nowUs >= nextTransmitUs_) {
         const char c = toLine_.front();
         toLine_.remove(0, 1);
         nextTransmitUs_ += CharacterUs();
@@ -142,6 +142,16 @@ void TLineAdapter::Report() {
     Write(QByteArray(1, char(byte)));
 }
 
+void TLineAdapter::Unplugged() {
+    if (!toLine_.isEmpty())
+        PrintEvent(QStringLiteral("LOST %1: ").arg(toLine_.size()) + Readable(toLine_));
+    toLine_.clear();
+    toWorkstation_.clear();
+    pendingCodes_.clear();
+    encoder_ = kRegisterNone;
+    decoder_ = kRegisterLatin;
+}
+
 void TLineAdapter::FromLine(const LineText& text) {
     PrintEvent(QStringLiteral("TX %1: ").arg(text.size()) + Readable(text));
     if (toWorkstation_.isEmpty() && pendingCodes_.isEmpty())
@@ -157,8 +167,16 @@ void TLineAdapter::SetNoSignal(bool on) {
     noSignal_ = on;
 }
 
+void TLineAdapter::SetStalled(bool on) {
+    // The line starts again from now, not with the characters it missed.
+    if (stalled_ && !on)
+        nextTransmitUs_ = std::max(nextTransmitUs_, NowUs() + CharacterUs());
+    stalled_ = on;
+}
+
 void TLineAdapter::ClearFaults() {
     SetNoSignal(false);
+    SetStalled(false);
     errorFrames_ = 0;
     TPtyAdapter::ClearFaults();
 }

@@ -29,6 +29,8 @@ public:
     // Faults.
     void SetErrorFrames(int count) { errorFrames_ = count; }
     void SetNoSignal(bool on);
+    // The line takes nothing: what the workstation sends stays in the buffer.
+    void SetStalled(bool on);
     void ClearFaults() override;
 
     int FreePlaces() const;
@@ -41,6 +43,8 @@ public:
 private:
     void Take(const QByteArray& batch) override;
     void Report() override;
+    // The buffer and both registers start afresh, as after power-up.
+    void Unplugged() override;
     // Runs the line's clock.
     void Work(int64_t nowUs) override;
     int WorkTimeoutMs(int64_t nowUs) const override;
@@ -66,6 +70,7 @@ private:
 
     int errorFrames_ = 0;
     bool noSignal_ = false;
+    bool stalled_ = false;
 
     int64_t codesReceived_ = 0;
     int64_t codesSent_ = 0;

@@ -40,11 +40,14 @@ QString CommandHelp() {
                        (sent at once when it changes), and nothing from the
                        line reaches the workstation
   fault silence on|off the adapter sends nothing at all and ignores what comes
+  fault stall on|off   the line takes nothing: the workstation's characters
+                       stay in the buffer, and its credit runs down to 0
   fault credit0 on|off credit reports say 0
-  fault unplug [MS]    pull the adapter out: the workstation's port hangs up;
-                       after MS ms (default 1000) a new pseudo-terminal is
-                       opened and its path printed as "PTY ..."; 0 stays
-                       unplugged until "plug"
+  fault unplug [MS]    pull the adapter out: the workstation's port hangs up,
+                       what the adapter held is lost and its registers start
+                       afresh; after MS ms (default 1000) a new
+                       pseudo-terminal is opened and its path printed as
+                       "PTY ..."; 0 stays unplugged until "plug"
   plug                 plug the adapter in again (a new pseudo-terminal)
   fault clear          end every fault (an unplugged adapter stays out)
   status               print STATUS open=0|1 speed=<baud> credit=<free places>
@@ -128,8 +131,15 @@ bool TLineCommands::Run(const TCommandWords& words, const Line& line) {
             Fail(line, QStringLiteral("fault nosignal: on or off"));
         else
             adapter_.SetNoSignal(on);
+    } else if (verb == QLatin1String("fault") && what == QLatin1String("stall")) {
+        bool on = false;
+        if (!ParseOnOff(args, on))
+            Fail(line, QStringLiteral("fault stall: on or off"));
+        else
+            adapter_.SetStalled(on);
     } else if (verb == QLatin1String("fault")) {
-        Fail(line, QStringLiteral("fault: error, nosignal, silence, unplug, credit0 or clear"));
+        Fail(line,
+             QStringLiteral("fault: error, nosignal, stall, silence, unplug, credit0 or clear"));
     } else if (verb == QLatin1String("wait") && what == QLatin1String("rx")) {
         int64_t count = 0;
         int ms = 0;

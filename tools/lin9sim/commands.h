@@ -12,7 +12,8 @@ QString CommandHelp();
 QString ProtocolHelp();
 
 // The line adapter's own commands: send, sendhex, fault error, fault
-// nosignal and wait rx, over the ones every adapter simulator has.
+// nosignal, fault stall and wait rx, over the ones every adapter simulator
+// has.
 class TLineCommands : public TCommandRunner {
 public:
     TLineCommands(TLineAdapter& adapter, TCentreLink* centre);

@@ -36,7 +36,8 @@ events: OPENED and CLOSED (the workstation opened or closed the port),
 SPEED <baud>, END (end of work), RX <n>: <text> (decoded from the
 workstation's codes), TX <n>: <text> (sent towards the workstation),
 OVERFLOW (the workstation sent beyond its credit), CENTRE CONNECTED
-<host:port>, CENTRE DISCONNECTED, UNPLUGGED and, after a re-plug, PTY
+<host:port>, CENTRE DISCONNECTED, UNPLUGGED, LOST <n>: <text> (what the
+adapter held for the line when it was pulled out) and, after a re-plug, PTY
 <path> again. Texts show CR as '<' and LF as '>'.
 )";
 
