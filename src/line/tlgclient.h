@@ -172,8 +172,8 @@ private:
     void PollPass();
     void SendPass();
     void AdapterCycle();
-    // One pass of reads until the adapter has nothing more; false on a read
-    // error.
+    // One pass of reads until the adapter has nothing more, the batch is
+    // full or the thread is asked to end; false on a read error.
     bool AdapterReadBatch(uint8_t speedByte, int& credit);
     // The cycle ends on a read error or a silent adapter.
     void AdapterLost();

@@ -19,6 +19,11 @@ constexpr int kIdleWaitMs = 250;
 // A batch goes on while the next byte follows within this time (a character
 // of the 9600-baud link takes about a millisecond).
 constexpr int kBatchGapMs = 2;
+// A batch is handed over after this many bytes or milliseconds at the latest,
+// so that an adapter that never pauses cannot keep the line from sending,
+// handing over and stopping.
+constexpr int kBatchBytes = 1024;
+constexpr int kBatchMs = 50;
 // One adapter write holds at most this many codes.
 constexpr int kBatchCodes = 16;
 // Counted seconds without a byte from the adapter before it is given up.
@@ -132,6 +137,8 @@ bool CTlgClient::AdapterReadBatch(uint8_t speedByte, int& credit) {
         return true;
     }
     silenceSeconds_ = 0;
+    const QDeadlineTimer batchEnd(kBatchMs);
+    int batchBytes = 0;
     int reports = 0;
     uint8_t codes[kReadSize];
     char text[kReadSize + 1];
@@ -164,6 +171,9 @@ bool CTlgClient::AdapterReadBatch(uint8_t speedByte, int& credit) {
             DecodeFiveBit(text, codes, count, lineDecoder_);
             receiveText_.append(text, count);
         }
+        batchBytes += n;
+        if (batchBytes >= kBatchBytes || batchEnd.hasExpired() || Interrupted())
+            break;
         n = serial_->Read(bytes, kReadSize, kBatchGapMs);
         if (n == CComPort::kReadError) {
             ok = false;

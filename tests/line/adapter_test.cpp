@@ -190,6 +190,15 @@ TEST(Adapter, SilenceAndUnplugEndTheCycleAndANewOneBegins) {
     EXPECT_EQ(link.client->FateOf(waiting - 4, waiting), SendFate::Discarded);
 }
 
+TEST(Adapter, ALongRunOfCodesIsHandedOverInBoundedBatches) {
+    AdapterLink link;
+    ASSERT_EQ(link.adapter.Take(1), Bytes({0x65}));
+    // All there at once: no gap at which a batch of reads would end.
+    ASSERT_TRUE(link.adapter.Write(QByteArray(3000, char(4))));
+    ASSERT_TRUE(link.WaitReceived(QByteArray(3000, ' ')));
+    EXPECT_GE(link.rec.receiveEvents, 3) << "a hand-over at least every 1024 bytes";
+}
+
 TEST(Adapter, PortsAreListedWithTheAdaptersRecognised) {
     const struct {
         TPortDevice device;
