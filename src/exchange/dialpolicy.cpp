@@ -8,7 +8,7 @@ bool TDialPolicy::OutsideTimeTable(const QString& hhmm) const {
 }
 
 void TDialPolicy::Tick(const QString& hhmm, const std::function<bool()>& telegramsWaiting) {
-    if (!permission_)
+    if (!permission_ || !permission_->DialUpInUse())
         return;
     if (OutsideTimeTable(hhmm) && !telegramsWaiting())
         CountDown();

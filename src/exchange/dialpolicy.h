@@ -19,7 +19,8 @@ public:
 
     void SetPermission(IDialPermission* permission) { permission_ = permission; }
 
-    // The one-second tick (only with VPN/Use): hhmm is the program's clock
+    // The one-second tick (only with VPN/Use; nothing happens unless the
+    // line goes through its dial-up connection): hhmm is the program's clock
     // time as "08:05"; telegramsWaiting whether a telegram file waits in the
     // output folder (asked only when it matters).
     void Tick(const QString& hhmm, const std::function<bool()>& telegramsWaiting);

@@ -42,4 +42,7 @@ public:
     virtual ~IDialPermission() = default;
     virtual bool IsDialEnabled() const = 0;
     virtual void SetDialEnabled(bool on) = 0;
+    // The line goes through a dial-up connection at all: otherwise the
+    // permission means nothing and is left alone.
+    virtual bool DialUpInUse() const = 0;
 };

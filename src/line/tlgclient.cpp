@@ -102,7 +102,15 @@ void CTlgClient::SetVpn(bool enabled, const QString& entry, const QString& user,
 
 void CTlgClient::SetDialEnabled(bool on) {
     dialEnabled_ = on;
-    RequestRestart();
+    // Any other link (the serial line, TCP/IP without NetworkManager) has no
+    // connection to bring up or hang up: a new cycle would only break it off
+    // and with it a telegram on its way.
+    if (DialUpInUse())
+        RequestRestart();
+}
+
+bool CTlgClient::DialUpInUse() const {
+    return dialUpInUse_ && TcpMode();
 }
 
 void CTlgClient::SetDialUpFactory(DialUpFactory factory) {
@@ -316,6 +324,7 @@ bool CTlgClient::TakeSettings() {
         factory = dialUpFactory_;
     }
     SyncDialUp(factory);
+    dialUpInUse_ = work_.tcpMode && vpn_;
     return true;
 }
 

@@ -66,8 +66,12 @@ public:
     void SetSerial(const QString& comPort, int lineSpeed, int serialMode);
     void SetVpn(bool enabled, const QString& entry, const QString& user, const QString& password,
                 bool noDisturb);
+    // Stored whatever the link; it ends the link cycle only where the
+    // dial-up connection is in use (DialUpInUse).
     void SetDialEnabled(bool on) override;
     bool IsDialEnabled() const override { return dialEnabled_; }
+    // The link is TCP/IP through a working dial-up control.
+    bool DialUpInUse() const override;
     // Where the dial-up control plugs in; without a factory a VPN setting is
     // reported once and the link connects directly.
     void SetDialUpFactory(DialUpFactory factory);
@@ -228,6 +232,8 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> restart_{false};
     std::atomic<bool> dialEnabled_{false};
+    // The line thread's settings have a dial-up control in TCP/IP mode.
+    std::atomic<bool> dialUpInUse_{false};
     std::atomic<bool> connecting_{false};
     std::atomic<bool> serialOpen_{false};
     std::atomic<int> waitSeconds_{0};

@@ -45,6 +45,9 @@ void TForm_TARVO::ConfigureLinks() {
     }
     ConfigurePerforator();
     head_->Label_Connect->setText(line_->ConnectionLabel());
+    // The serial line has no dial-up connection, whatever VPN/Use says (the
+    // box stays ticked when the line is switched over).
+    head_->Button_Dial->setVisible(config_.VpnUse && config_.Tcp);
 }
 
 void TForm_TARVO::LineReceived(CTlgClient* thread) {

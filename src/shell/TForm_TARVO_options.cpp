@@ -130,7 +130,7 @@ bool TForm_TARVO::SaveOptions(const QString& operatorOnDuty) {
     if (vpnChanged)
         line_->SetVpn(config_.VpnUse, config_.VpnName, config_.VpnLogin, config_.VpnPassword,
                       config_.VpnNoDisturb);
-    head_->Button_Dial->setVisible(config_.VpnUse);
+    head_->Button_Dial->setVisible(config_.VpnUse && config_.Tcp);
     if (config_.VpnUse && line_->IsDialEnabled() != !config_.VpnUseTimeTable)
         line_->SetDialEnabled(!config_.VpnUseTimeTable);
 

@@ -12,6 +12,7 @@ struct RecordingPermission : IDialPermission {
         on = value;
         changes << value;
     }
+    bool DialUpInUse() const override { return true; }
     bool on = false;
     QList<bool> changes;
 };

@@ -85,6 +85,11 @@ TEST(Adapter, TheCycleSpeaksTheAdaptersByteProtocol) {
     link.client->AppendSend(L(u"2"));
     EXPECT_TRUE(link.adapter.Take(1, 200).isEmpty()) << "nothing without credit";
 
+    // A dial permission, nothing to do with the serial line, does not end
+    // the cycle: the next idle pass goes on as before.
+    const quint64 passes = link.client->IdlePasses();
+    link.client->SetDialEnabled(true);
+    ASSERT_TRUE(WaitUntil([&] { return link.client->IdlePasses() > passes; }));
     // A credit of 1 clears the flag and lets the digit go (figures already).
     ASSERT_TRUE(link.adapter.Write(Bytes({0x21})));
     EXPECT_EQ(link.adapter.Take(2), Bytes({0x66, 19}));

@@ -212,12 +212,21 @@ TEST(VpnControlLine, AHangingDialDoesNotHoldUpTheShutdown) {
 
 TEST(VpnControlLine, WithoutNetworkManagerTheLinkSaysSoOnceAndConnectsDirectly) {
     NmcliLink link;
+    link.client->SetTimings({.secondMs = 1000, .pauseMs = 1, .idleSleepMs = 1});
     link.nmcli.Answer("general", "", 8, "Error: NetworkManager is not running.\n");
     link.Start();
     ASSERT_TRUE(link.rec.WaitStatus(link.Connect()));
     EXPECT_EQ(link.rec.statuses.first().text,
               QStringLiteral("VPN НЕДОСТУПЕН: NETWORKMANAGER НЕ ЗАПУЩЕН. ПОДКЛЮЧЕНИЕ БЕЗ VPN"));
     EXPECT_EQ(link.nmcli.CallsWith(QStringLiteral("connection")).size(), 0);
+
+    // Nothing to dial: the permission does not start the link again, which
+    // would cut this wait short as it would break a working connection.
+    ASSERT_TRUE(link.server.Accept());
+    link.server.CloseConnection();
+    ASSERT_TRUE(link.rec.WaitStatus(QStringLiteral("Error TCP Read. Disconnect.")));
+    link.client->SetDialEnabled(false);
+    EXPECT_GT(link.client->WaitSeconds(), 0);
 }
 
 }  // namespace

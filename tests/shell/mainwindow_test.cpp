@@ -477,6 +477,15 @@ TEST_F(MainWindowTest, TheDialButtonBringsTheProfileUpUntilTheCountdownTakesItDo
     EXPECT_EQ(nmcli.CallsWith("connection down id centre").size(), 1);
 }
 
+// VPN/Use left ticked on the serial line: no "Dial", and no dial policy.
+TEST_F(MainWindowTest, TheSerialLineHasNeitherTheDialButtonNorTheDialPolicy) {
+    writeIni("[SERVER]\r\nTCP=0\r\nCOM=/dev/tarvo-line\r\n[VPN]\r\nUse=1\r\n");
+    auto window = startedWindow();
+    EXPECT_FALSE(window->findChild<QPushButton*>("Button_Dial")->isVisibleTo(window.get()));
+    window->Timer_1secTimer();
+    EXPECT_FALSE(window->Line()->IsDialEnabled());
+}
+
 }  // namespace
 
 namespace {
