@@ -50,8 +50,13 @@ CVPNControl::~CVPNControl() {
 
 void CVPNControl::SetCredentials(const QString& entry, const QString& user,
                                  const QString& password) {
-    if (Cut(entry) != entryName_)
+    if (Cut(entry) != entryName_) {
+        // Once the name has changed the held profile would be neither found
+        // nor hung up: it would stay up beside the new one, or keep the new
+        // one from being dialled as another connection.
+        HangUp();
         Forget();
+    }
     entryName_ = Cut(entry);
     userName_ = Cut(user);
     password_ = Cut(password);

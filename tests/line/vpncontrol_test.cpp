@@ -57,6 +57,12 @@ TEST(VpnControl, AdoptsAConnectionBroughtUpOutsideAndHangsItUp) {
     // A query that fails is a connection that is not up.
     c.nmcli.Answer("active", "", 8, "Error: NetworkManager is not running.\n");
     EXPECT_FALSE(c.vpn.IsUp());
+
+    // Held when the profile's name changes: hung up before it is let go.
+    c.nmcli.Answer("active", "centre:vpn:activated\n");
+    ASSERT_TRUE(c.vpn.IsUp());
+    c.vpn.SetCredentials(QStringLiteral("office"), QString(), QString());
+    EXPECT_EQ(c.nmcli.CallsWith(kDown).size(), 2);
 }
 
 TEST(VpnControl, OtherActiveCountsOnlyOtherDialUpConnections) {
