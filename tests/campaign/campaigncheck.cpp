@@ -2,6 +2,7 @@
 
 #include "config/inifile.h"
 #include "line/fivebit.h"
+#include "support/campaignrun.h"
 #include "support/testhome.h"
 #include "transcript.h"
 #include "util/codepages.h"
@@ -11,6 +12,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <deque>
 
 namespace {
@@ -138,24 +142,6 @@ bool CentreRecord::Referred(int number) const {
     return false;
 }
 
-QString DropMarker(const QString& name) {
-    return QStringLiteral("КАМПАНИЯ ФАЙЛ ") + name.toUpper();
-}
-
-bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath) {
-    static const QRegularExpression sent(QStringLiteral(" sent=(\\d+) "));
-    static const QRegularExpression queue(QStringLiteral(" queue=(\\d+) "));
-    const QString status = QString::fromUtf8(centreStatus);
-    const auto s = sent.match(status);
-    const auto q = queue.match(status);
-    if (!status.contains(QStringLiteral("channel=РБ")) || !s.hasMatch() || !q.hasMatch() ||
-        q.captured(1).toInt() != 0)
-        return false;
-    CIniFile ini;
-    ini.Load(settingsPath);
-    return ini.ReadInteger("STATUS", "NumberInput", -1) == s.captured(1).toInt();
-}
-
 QString CheckSettingsWhole(const QString& path) {
     const QByteArray bytes = ReadFileOrMissing(path);
     if (bytes == "<missing>")
@@ -191,8 +177,8 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     // No file anywhere below inp/ and out/ is empty.
     for (const QString& folder : {home + QStringLiteral("/inp"), home + QStringLiteral("/out")}) {
         QDir root(folder);
-        const QStringList all = root.entryList(QDir::Files) +
-                                QDir(folder + u'/' + day).entryList(QDir::Files);
+        const QStringList all =
+            root.entryList(QDir::Files) + QDir(folder + u'/' + day).entryList(QDir::Files);
         for (const QString& name : QDir(folder + u'/' + day).entryList(QDir::Files))
             if (QFileInfo(folder + u'/' + day + u'/' + name).size() == 0)
                 fail(QStringLiteral("no file is empty, but %1/%2/%3 is").arg(folder, day, name));
@@ -278,9 +264,11 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
                      .arg(raw)
                      .arg(rawBytes.size())
                      .arg(body.size())
-                     .arg(QString::fromStdString(HexBytes(rawBytes.mid(FirstDifference(rawBytes, body), 24))) +
+                     .arg(QString::fromStdString(
+                              HexBytes(rawBytes.mid(FirstDifference(rawBytes, body), 24))) +
                           QStringLiteral(" where the centre sent ") +
-                          QString::fromStdString(HexBytes(body.mid(FirstDifference(rawBytes, body), 24)))));
+                          QString::fromStdString(
+                              HexBytes(body.mid(FirstDifference(rawBytes, body), 24)))));
         }
     }
 
@@ -325,7 +313,8 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     }
     f.dropped = int(dropped.size());
     static const QRegularExpression dayName(QStringLiteral("^(\\d{4}q\\d{3})\\.(b?)(\\d{3}|SSS)$"));
-    static const QRegularExpression rootName(QStringLiteral("^(\\d{4}q\\d{3})(\\.b\\d{2,}|\\.brk)?(\\.\\d+)?$"));
+    static const QRegularExpression rootName(
+        QStringLiteral("^(\\d{4}q\\d{3})(\\.b\\d{2,}|\\.brk)?(\\.\\d+)?$"));
     for (auto d = dropped.cbegin(); d != dropped.cend(); ++d) {
         QStringList places;
         QString filedAs;
@@ -377,4 +366,26 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     if (!whole.isEmpty())
         fail(QStringLiteral("korvel.ini is always whole: ") + whole);
     return check;
+}
+
+QString CampaignFigures::Summary() const {
+    return QStringLiteral(
+               "centre sent %1 telegrams: %2 on disk intact, %3 cut at a kill under the working "
+               "name, %4 lost at a kill and referred by the centre; %5 files dropped: %6 filed "
+               "as sent, %7 waiting; the centre accepted %8")
+        .arg(centreSent)
+        .arg(receivedIntact)
+        .arg(cutAtKill)
+        .arg(lostReported)
+        .arg(dropped)
+        .arg(filedSent)
+        .arg(waiting)
+        .arg(centreAccepted);
+}
+
+void ReportCampaign(const QString& headline, const CampaignCheck& check) {
+    for (const QString& line : check.failures)
+        ADD_FAILURE() << line.toStdString();
+    std::printf("%s; %s\n", qPrintable(headline), qPrintable(check.figures.Summary()));
+    std::fflush(stdout);
 }

@@ -38,14 +38,17 @@ struct CentreRecord {
 
 // The figures of a check, for the campaign's closing line.
 struct CampaignFigures {
-    int centreSent = 0;       // telegrams the centre sent
-    int receivedIntact = 0;   // on disk once, bytes intact
-    int cutAtKill = 0;        // on disk under the working name, cut where the kill came
-    int lostReported = 0;     // not on disk, and the centre referred the operator to them
-    int dropped = 0;          // files dropped into out/
-    int filedSent = 0;        // of them filed as sent
-    int waiting = 0;          // still waiting (or set aside to go again)
-    int centreAccepted = 0;   // accepted by the centre
+    int centreSent = 0;      // telegrams the centre sent
+    int receivedIntact = 0;  // on disk once, bytes intact
+    int cutAtKill = 0;       // on disk under the working name, cut where the kill came
+    int lostReported = 0;    // not on disk, and the centre referred the operator to them
+    int dropped = 0;         // files dropped into out/
+    int filedSent = 0;       // of them filed as sent
+    int waiting = 0;         // still waiting (or set aside to go again)
+    int centreAccepted = 0;  // accepted by the centre
+
+    // The figures as the closing line of a run shows them.
+    QString Summary() const;
 };
 
 // The program folder after the run checked against the centre's record and
@@ -61,18 +64,11 @@ struct CampaignCheck {
 CampaignCheck CheckCampaign(const QString& home, const QString& day, const CentreRecord& centre,
                             const QMap<QString, QByteArray>& dropped, bool fiveBitLine = false);
 
-// Whether the exchange has come to rest at the end of a run: the channel
-// works, the centre has nothing more queued for the workstation, and the
-// workstation's STATUS/NumberInput has reached the centre's count of the
-// telegrams it sent (each stored, or referred to the operator). Until then
-// a telegram may still be on its way, and ending the session would lose it.
-bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath);
+// Adds a test failure for every broken invariant, then prints the headline
+// and the figures.
+void ReportCampaign(const QString& headline, const CampaignCheck& check);
 
 // Empty when the settings file is whole (it reads, it has the sections and
 // keys the program always writes, it ends with a line end), else what is
 // wrong with it.
 QString CheckSettingsWhole(const QString& path);
-
-// The readable marker of a dropped file: its text holds it once, and so does
-// what reaches the centre.
-QString DropMarker(const QString& name);
