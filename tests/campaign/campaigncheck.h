@@ -23,6 +23,8 @@ struct CentreRecord {
     // Number -> the body between "ЗЦЗЦ " and "НННН  ", as sent. A number
     // sent again (the centre never does within one day) is kept in repeats.
     QMap<int, LineText> sent;
+    // Number -> what followed its "НННН  " up to the line end: the trailer.
+    QMap<int, LineText> trailers;
     QList<int> repeats;
     // Numbers whose frame a broken connection cut off and that the centre
     // never sent whole afterwards (bodies as far as they went).
@@ -39,8 +41,8 @@ struct CentreRecord {
 // The figures of a check, for the campaign's closing line.
 struct CampaignFigures {
     int centreSent = 0;      // telegrams the centre sent
-    int receivedIntact = 0;  // on disk once, bytes intact
-    int cutAtKill = 0;       // on disk under the working name, cut where the kill came
+    int delivered = 0;       // under the final name, readable text and raw copy whole
+    int cutAtKill = 0;       // cut under the working names, referred or cut by the centre
     int lostReported = 0;    // not on disk, and the centre referred the operator to them
     int dropped = 0;         // files dropped into out/
     int filedSent = 0;       // of them filed as sent
@@ -52,8 +54,13 @@ struct CampaignFigures {
 };
 
 // The program folder after the run checked against the centre's record and
-// the files dropped (name -> bytes). Every broken invariant is one line of
-// failures, saying what should hold and what was found.
+// the files dropped (name -> bytes), as the operator sees it: a received
+// telegram counts only under its final name with its readable text ("ЗЦЗЦ ",
+// the text without register marks and the trailer, in code page 1251) and
+// its raw copy whole; any other the centre must have referred the operator
+// to. A file the centre accepted is filed as sent under the number it was
+// accepted as. Every broken invariant is one line of failures, saying what
+// should hold and what was found.
 struct CampaignCheck {
     QStringList failures;
     CampaignFigures figures;

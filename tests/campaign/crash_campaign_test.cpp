@@ -163,7 +163,7 @@ protected:
                            .arg(clock.elapsed() / 1000),
                        check);
         const CampaignFigures& f = check.figures;
-        EXPECT_GE(f.receivedIntact, plan.serial ? 1 : plan.kills)
+        EXPECT_GE(f.delivered, plan.serial ? 1 : plan.kills)
             << "the campaign moved telegrams at all; the centre's last words:\n"
             << centre.Output().right(2000).toStdString();
         EXPECT_GE(f.filedSent, plan.serial ? 1 : plan.kills / 3)
