@@ -15,7 +15,6 @@
 #include "support/loopback.h"
 #include "support/tarvoprocess.h"
 #include "support/testhome.h"
-#include "util/codepages.h"
 
 #include <QDate>
 #include <QDateTime>
