@@ -2,6 +2,7 @@
 
 #include "config/inifile.h"
 #include "line/fivebit.h"
+#include "support/campaignrun.h"
 #include "support/testhome.h"
 #include "transcript.h"
 #include "util/codepages.h"
@@ -11,6 +12,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <deque>
 
 namespace {
@@ -32,11 +36,17 @@ int BodyNumber(QByteArrayView body) {
     return Number3(v);
 }
 
-qsizetype FirstDifference(const QByteArray& a, const QByteArray& b) {
+// Where found parts from expected, for a failure line.
+QString Mismatch(const QByteArray& found, const QByteArray& expected) {
     qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
+    while (i < found.size() && i < expected.size() && found[i] == expected[i])
         ++i;
-    return i;
+    return QStringLiteral("%1 bytes where %2 were expected, from byte %3: %4 where %5 was expected")
+        .arg(found.size())
+        .arg(expected.size())
+        .arg(i)
+        .arg(QString::fromStdString(HexBytes(found.mid(i, 24))),
+             QString::fromStdString(HexBytes(expected.mid(i, 24))));
 }
 
 }  // namespace
@@ -52,34 +62,45 @@ CentreRecord CentreRecord::Read(const QString& transcriptPath) {
     std::deque<LineText> framed;  // telegrams from the workstation awaiting their verdict
     static const QRegularExpression verdictLine(QStringLiteral("^IN TELEGRAM (\\d{3}) (.*)$"));
 
+    // A frame is taken once the line end after its trailer has come; when the
+    // connection ends first, with the trailer as far as it came.
+    auto takeFrames = [&](bool connectionEnded) {
+        for (;;) {
+            const qsizetype z = tx.indexOf(start);
+            const qsizetype n = z < 0 ? -1 : tx.indexOf(end, z + start.size());
+            if (n < 0)
+                return;
+            qsizetype lineEnd = tx.indexOf('\r', n + end.size());
+            if (lineEnd < 0 && !connectionEnded)
+                return;
+            if (lineEnd < 0)
+                lineEnd = tx.size();
+            const LineText body = tx.mid(z + start.size(), n - z - start.size());
+            const LineText trailer = tx.mid(n + end.size(), lineEnd - n - end.size());
+            tx.remove(0, lineEnd);
+            const LineText plain = StripRegisterMarks(body);
+            if (plain.startsWith(referral)) {
+                const QByteArrayView range = QByteArrayView(plain).sliced(referral.size());
+                const int a = Number3(range);
+                const int b = range.size() >= 7 ? Number3(range.sliced(4)) : -1;
+                if (a > 0 && b >= a)
+                    record.referred.append({a, b});
+                continue;
+            }
+            const int number = BodyNumber(body);
+            if (number < 0)
+                continue;
+            if (record.sent.contains(number))
+                record.repeats.append(number);
+            record.sent.insert(number, body);
+            record.trailers.insert(number, trailer);
+        }
+    };
+
     for (const TTranscript::Record& r : TTranscript::Parse(ReadFileBytes(transcriptPath))) {
         if (r.kind == QLatin1String("TX")) {
             tx += r.payload;
-            for (;;) {
-                const qsizetype z = tx.indexOf(start);
-                if (z < 0)
-                    break;
-                const qsizetype n = tx.indexOf(end, z + start.size());
-                if (n < 0)
-                    break;
-                const LineText body = tx.mid(z + start.size(), n - z - start.size());
-                tx.remove(0, n + end.size());
-                const LineText plain = StripRegisterMarks(body);
-                if (plain.startsWith(referral)) {
-                    const QByteArrayView range = QByteArrayView(plain).sliced(referral.size());
-                    const int a = Number3(range);
-                    const int b = range.size() >= 7 ? Number3(range.sliced(4)) : -1;
-                    if (a > 0 && b >= a)
-                        record.referred.append({a, b});
-                    continue;
-                }
-                const int number = BodyNumber(body);
-                if (number < 0)
-                    continue;
-                if (record.sent.contains(number))
-                    record.repeats.append(number);
-                record.sent.insert(number, body);
-            }
+            takeFrames(false);
         } else if (r.kind == QLatin1String("RX")) {
             // Framed the way the centre frames what it receives.
             rx += r.payload;
@@ -114,6 +135,7 @@ CentreRecord CentreRecord::Read(const QString& transcriptPath) {
         } else if (r.kind == QLatin1String("CONNECT") || r.kind == QLatin1String("DROP") ||
                    r.kind == QLatin1String("CLOSED")) {
             // A new connection starts a new stream; what was cut off is gone.
+            takeFrames(true);
             const qsizetype z = tx.indexOf(start);
             if (z >= 0 && BodyNumber(tx.mid(z + start.size())) >= 0)
                 cut.insert(BodyNumber(tx.mid(z + start.size())), tx.mid(z + start.size()));
@@ -122,6 +144,7 @@ CentreRecord CentreRecord::Read(const QString& transcriptPath) {
             framed.clear();
         }
     }
+    takeFrames(true);
     for (auto it = cut.cbegin(); it != cut.cend(); ++it) {
         if (record.sent.contains(it.key()))
             continue;
@@ -136,24 +159,6 @@ bool CentreRecord::Referred(int number) const {
         if (number >= range.first && number <= range.second)
             return true;
     return false;
-}
-
-QString DropMarker(const QString& name) {
-    return QStringLiteral("КАМПАНИЯ ФАЙЛ ") + name.toUpper();
-}
-
-bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath) {
-    static const QRegularExpression sent(QStringLiteral(" sent=(\\d+) "));
-    static const QRegularExpression queue(QStringLiteral(" queue=(\\d+) "));
-    const QString status = QString::fromUtf8(centreStatus);
-    const auto s = sent.match(status);
-    const auto q = queue.match(status);
-    if (!status.contains(QStringLiteral("channel=РБ")) || !s.hasMatch() || !q.hasMatch() ||
-        q.captured(1).toInt() != 0)
-        return false;
-    CIniFile ini;
-    ini.Load(settingsPath);
-    return ini.ReadInteger("STATUS", "NumberInput", -1) == s.captured(1).toInt();
 }
 
 QString CheckSettingsWhole(const QString& path) {
@@ -191,8 +196,8 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     // No file anywhere below inp/ and out/ is empty.
     for (const QString& folder : {home + QStringLiteral("/inp"), home + QStringLiteral("/out")}) {
         QDir root(folder);
-        const QStringList all = root.entryList(QDir::Files) +
-                                QDir(folder + u'/' + day).entryList(QDir::Files);
+        const QStringList all =
+            root.entryList(QDir::Files) + QDir(folder + u'/' + day).entryList(QDir::Files);
         for (const QString& name : QDir(folder + u'/' + day).entryList(QDir::Files))
             if (QFileInfo(folder + u'/' + day + u'/' + name).size() == 0)
                 fail(QStringLiteral("no file is empty, but %1/%2/%3 is").arg(folder, day, name));
@@ -201,8 +206,10 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
                 fail(QStringLiteral("no file is empty, but %1/%2 is").arg(folder, name));
     }
 
-    // Received: every telegram the centre sent is on disk once, intact, or
-    // the centre referred the operator to it.
+    // Received: a telegram reaches the operator only under its final name,
+    // its readable text and raw copy whole. Any other the centre must have
+    // referred the operator to; those, and the ones the centre itself cut
+    // off, may lie under the working names as far as they came.
     static const QRegularExpression received(QStringLiteral("^\\d{4}[qu]\\d{3}\\.(\\d{3})(.*)$"));
     QMap<int, QStringList> byNumber;
     for (const QString& name : inpFiles) {
@@ -214,74 +221,100 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
         if (!centre.sent.contains(it.key()))
             fail(QStringLiteral("inp/ holds only telegrams the centre sent, but it holds %1")
                      .arg(it.value().join(u' ')));
-    const QByteArray start1251 = WideToAnsi(u"ЗЦЗЦ ");
+    // The text as the line carried it, without the register marks, which
+    // are the line's (the serial line puts its own shifts in).
+    auto carried = [fiveBitLine](const LineText& text) {
+        if (!fiveBitLine)
+            return StripRegisterMarks(text);
+        uint8_t encoder = 255;
+        uint8_t decoder = 0;
+        return StripRegisterMarks(DecodeFiveBit(EncodeFiveBit(text, encoder), decoder));
+    };
     for (auto it = centre.sent.cbegin(); it != centre.sent.cend(); ++it) {
         const int n = it.key();
         const QStringList names = byNumber.value(n);
-        QString readable, raw;
-        int readables = 0, raws = 0;
+        QStringList readables, raws, open;
         for (const QString& name : names) {
             const QString tail = received.match(name).captured(2);
-            if (tail.isEmpty() || tail == QLatin1String(".rcv")) {
-                readable = name;
-                ++readables;
-            } else if (tail == QLatin1String(".tlg") || tail == QLatin1String(".rcvtlg")) {
-                raw = name;
-                ++raws;
-            } else {
+            if (tail.isEmpty())
+                readables << name;
+            else if (tail == QLatin1String(".tlg"))
+                raws << name;
+            else if (tail == QLatin1String(".rcv") || tail == QLatin1String(".rcvtlg"))
+                open << name;
+            else
                 fail(QStringLiteral("a received telegram has its final or working name, but "
                                     "telegram %1 is filed as %2")
                          .arg(n)
                          .arg(name));
-            }
         }
-        if (readables == 0 && raws == 0) {
-            if (centre.Referred(n))
+        const LineText body = carried(it.value());
+        if (readables.isEmpty() && raws.isEmpty()) {
+            // Under the working names only: what a kill cut off as it came,
+            // and only where the operator has word of it.
+            const QString openRaw = open.filter(QStringLiteral(".rcvtlg")).value(0);
+            const QByteArray rawBytes =
+                openRaw.isEmpty() ? QByteArray()
+                                  : StripRegisterMarks(ReadFileBytes(inp + u'/' + openRaw));
+            if (open.isEmpty() && centre.Referred(n))
                 ++f.lostReported;
-            else
+            else if (open.isEmpty())
                 fail(QStringLiteral("every telegram the centre sent is in inp/ or was referred "
                                     "to the operator, but %1 is lost without a word")
                          .arg(n));
+            else if (rawBytes == body)
+                fail(QStringLiteral("a telegram that came whole reaches the operator under its "
+                                    "final name, but %1 is left unseen under its working names "
+                                    "(%2)")
+                         .arg(n)
+                         .arg(open.join(u' ')));
+            else if (!centre.Referred(n) && !centre.partial.contains(n))
+                fail(QStringLiteral("a telegram cut at a kill is one the centre cut or referred "
+                                    "the operator to, but %1 is left cut under its working names "
+                                    "(%2) without a word")
+                         .arg(n)
+                         .arg(open.join(u' ')));
+            else if (!body.startsWith(rawBytes))
+                fail(QStringLiteral("the raw copy of telegram %1 under its working name is what "
+                                    "came of its body; %2 holds %3")
+                         .arg(n)
+                         .arg(openRaw, Mismatch(rawBytes, body)));
+            else
+                ++f.cutAtKill;
             continue;
         }
-        if (readables != 1 || raws != 1) {
-            fail(QStringLiteral("telegram %1 is on disk once with its raw copy, but found: %2")
+        if (readables.size() != 1 || raws.size() != 1 || !open.isEmpty()) {
+            fail(QStringLiteral("telegram %1 is on disk once, under its final name with its raw "
+                                "copy, but found: %2")
                      .arg(n)
                      .arg(names.join(u' ')));
             continue;
         }
-        const QByteArray text = ReadFileBytes(inp + u'/' + readable);
-        if (!text.startsWith(start1251))
-            fail(QStringLiteral("a received telegram starts with ЗЦЗЦ, but %1 holds %2")
-                     .arg(readable, QString::fromLatin1(text.left(40).toHex(' '))));
         // The raw copy is the body as it came, the line end before the end
-        // mark included. The register marks are the line's (the serial
-        // line puts its own shifts in), not the text's.
-        const QByteArray rawBytes = StripRegisterMarks(ReadFileBytes(inp + u'/' + raw));
-        LineText body = StripRegisterMarks(it.value());
-        if (fiveBitLine) {
-            uint8_t encoder = 255;
-            uint8_t decoder = 0;
-            body = StripRegisterMarks(DecodeFiveBit(EncodeFiveBit(it.value(), encoder), decoder));
-        }
-        const bool working = raw.endsWith(QLatin1String(".rcvtlg"));
-        if (centre.partial.contains(n) && working && body.startsWith(rawBytes)) {
-            ++f.cutAtKill;
-        } else if (rawBytes == body) {
-            ++f.receivedIntact;
-        } else if (working && body.startsWith(rawBytes)) {
-            ++f.cutAtKill;
-        } else {
+        // mark included.
+        const QByteArray rawBytes = StripRegisterMarks(ReadFileBytes(inp + u'/' + raws[0]));
+        const bool rawWhole = rawBytes == body;
+        if (!rawWhole)
             fail(QStringLiteral("the raw copy of telegram %1 is its body once, byte for byte; "
-                                "%2 holds %3 bytes, the centre sent %4: %5")
+                                "%2 holds %3")
                      .arg(n)
-                     .arg(raw)
-                     .arg(rawBytes.size())
-                     .arg(body.size())
-                     .arg(QString::fromStdString(HexBytes(rawBytes.mid(FirstDifference(rawBytes, body), 24))) +
-                          QStringLiteral(" where the centre sent ") +
-                          QString::fromStdString(HexBytes(body.mid(FirstDifference(rawBytes, body), 24)))));
-        }
+                     .arg(raws[0], Mismatch(rawBytes, body)));
+        // The readable file: "ЗЦЗЦ " and the body, then the trailer as far as
+        // the workstation had it when it completed the telegram (none when
+        // the wait for it ran out), in code page 1251.
+        const AnsiText text = ReadFileBytes(inp + u'/' + readables[0]);
+        const AnsiText head = WideToAnsi(LineToWide(LineLiteral(u"ЗЦЗЦ ") + body));
+        const AnsiText tail =
+            WideToAnsi(LineToWide(LineLiteral(u"НННН  ") + carried(centre.trailers.value(n))));
+        const bool readableWhole = text.startsWith(head) && tail.startsWith(text.mid(head.size()));
+        if (!readableWhole)
+            fail(
+                QStringLiteral("the readable file of telegram %1 is ЗЦЗЦ, its text and its "
+                               "trailer in code page 1251; %2 holds %3")
+                    .arg(n)
+                    .arg(readables[0], Mismatch(text, text.startsWith(head) ? head + tail : head)));
+        if (rawWhole && readableWhole)
+            ++f.delivered;
     }
 
     // STATUS/NumberInput counts no telegram that is not on disk (but for
@@ -325,7 +358,8 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     }
     f.dropped = int(dropped.size());
     static const QRegularExpression dayName(QStringLiteral("^(\\d{4}q\\d{3})\\.(b?)(\\d{3}|SSS)$"));
-    static const QRegularExpression rootName(QStringLiteral("^(\\d{4}q\\d{3})(\\.b\\d{2,}|\\.brk)?(\\.\\d+)?$"));
+    static const QRegularExpression rootName(
+        QStringLiteral("^(\\d{4}q\\d{3})(\\.b\\d{2,}|\\.brk)?(\\.\\d+)?$"));
     for (auto d = dropped.cbegin(); d != dropped.cend(); ++d) {
         QStringList places;
         QString filedAs;
@@ -361,6 +395,14 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
         } else {
             ++f.waiting;
         }
+        // One the centre took must not wait to go again, nor lie where the
+        // operator would send it again (refused, or set aside as distorted).
+        if (accepted > 0 && (filedAs.isEmpty() || filedAs == QLatin1String("SSS")))
+            fail(QStringLiteral("a file the centre accepted is filed as sent, never as refused "
+                                "or set aside to go again; %1 was accepted as %2 but is at %3")
+                     .arg(d.key())
+                     .arg(acceptedNumber.value(d.key()))
+                     .arg(places[0]));
         if (!filedAs.isEmpty() && filedAs != QLatin1String("SSS") &&
             (accepted != 1 || acceptedNumber.value(d.key()) != filedAs.toInt()))
             fail(QStringLiteral("a file filed as sent under number %1 was accepted by the "
@@ -377,4 +419,27 @@ CampaignCheck CheckCampaign(const QString& home, const QString& day, const Centr
     if (!whole.isEmpty())
         fail(QStringLiteral("korvel.ini is always whole: ") + whole);
     return check;
+}
+
+QString CampaignFigures::Summary() const {
+    return QStringLiteral(
+               "centre sent %1 telegrams: %2 delivered whole under the final name, "
+               "%3 cut at a kill under the working names, %4 lost and referred "
+               "by the centre; %5 files dropped: %6 filed as sent, %7 waiting; the "
+               "centre accepted %8")
+        .arg(centreSent)
+        .arg(delivered)
+        .arg(cutAtKill)
+        .arg(lostReported)
+        .arg(dropped)
+        .arg(filedSent)
+        .arg(waiting)
+        .arg(centreAccepted);
+}
+
+void ReportCampaign(const QString& headline, const CampaignCheck& check) {
+    for (const QString& line : check.failures)
+        ADD_FAILURE() << line.toStdString();
+    std::printf("%s; %s\n", qPrintable(headline), qPrintable(check.figures.Summary()));
+    std::fflush(stdout);
 }

@@ -23,6 +23,8 @@ struct CentreRecord {
     // Number -> the body between "ЗЦЗЦ " and "НННН  ", as sent. A number
     // sent again (the centre never does within one day) is kept in repeats.
     QMap<int, LineText> sent;
+    // Number -> what followed its "НННН  " up to the line end: the trailer.
+    QMap<int, LineText> trailers;
     QList<int> repeats;
     // Numbers whose frame a broken connection cut off and that the centre
     // never sent whole afterwards (bodies as far as they went).
@@ -38,19 +40,27 @@ struct CentreRecord {
 
 // The figures of a check, for the campaign's closing line.
 struct CampaignFigures {
-    int centreSent = 0;       // telegrams the centre sent
-    int receivedIntact = 0;   // on disk once, bytes intact
-    int cutAtKill = 0;        // on disk under the working name, cut where the kill came
-    int lostReported = 0;     // not on disk, and the centre referred the operator to them
-    int dropped = 0;          // files dropped into out/
-    int filedSent = 0;        // of them filed as sent
-    int waiting = 0;          // still waiting (or set aside to go again)
-    int centreAccepted = 0;   // accepted by the centre
+    int centreSent = 0;      // telegrams the centre sent
+    int delivered = 0;       // under the final name, readable text and raw copy whole
+    int cutAtKill = 0;       // cut under the working names, referred or cut by the centre
+    int lostReported = 0;    // not on disk, and the centre referred the operator to them
+    int dropped = 0;         // files dropped into out/
+    int filedSent = 0;       // of them filed as sent
+    int waiting = 0;         // still waiting (or set aside to go again)
+    int centreAccepted = 0;  // accepted by the centre
+
+    // The figures as the closing line of a run shows them.
+    QString Summary() const;
 };
 
 // The program folder after the run checked against the centre's record and
-// the files dropped (name -> bytes). Every broken invariant is one line of
-// failures, saying what should hold and what was found.
+// the files dropped (name -> bytes), as the operator sees it: a received
+// telegram counts only under its final name with its readable text ("ЗЦЗЦ ",
+// the text without register marks and the trailer, in code page 1251) and
+// its raw copy whole; any other the centre must have referred the operator
+// to. A file the centre accepted is filed as sent under the number it was
+// accepted as. Every broken invariant is one line of failures, saying what
+// should hold and what was found.
 struct CampaignCheck {
     QStringList failures;
     CampaignFigures figures;
@@ -61,18 +71,11 @@ struct CampaignCheck {
 CampaignCheck CheckCampaign(const QString& home, const QString& day, const CentreRecord& centre,
                             const QMap<QString, QByteArray>& dropped, bool fiveBitLine = false);
 
-// Whether the exchange has come to rest at the end of a run: the channel
-// works, the centre has nothing more queued for the workstation, and the
-// workstation's STATUS/NumberInput has reached the centre's count of the
-// telegrams it sent (each stored, or referred to the operator). Until then
-// a telegram may still be on its way, and ending the session would lose it.
-bool ReceivingSettled(const QByteArray& centreStatus, const QString& settingsPath);
+// Adds a test failure for every broken invariant, then prints the headline
+// and the figures.
+void ReportCampaign(const QString& headline, const CampaignCheck& check);
 
 // Empty when the settings file is whole (it reads, it has the sections and
 // keys the program always writes, it ends with a line end), else what is
 // wrong with it.
 QString CheckSettingsWhole(const QString& path);
-
-// The readable marker of a dropped file: its text holds it once, and so does
-// what reaches the centre.
-QString DropMarker(const QString& name);

@@ -8,12 +8,12 @@
 // number of kills and TARVO_CAMPAIGN_SEED the seed (printed on every run).
 
 #include "campaigncheck.h"
+#include "support/campaignrun.h"
 #include "support/ckssimprocess.h"
 #include "support/lin9simprocess.h"
 #include "support/loopback.h"
 #include "support/tarvoprocess.h"
 #include "support/testhome.h"
-#include "util/codepages.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -68,13 +68,16 @@ protected:
         // On the serial line the adapter holds what the line has not yet
         // carried, and a kill loses it: two and a half a second keep that
         // short of the ten the workstation lets pass without the operator.
-        ASSERT_TRUE(centre.Start({"-t", transcript, "-k", plan.serial ? "10" : "off", "-e", "500",
-                                  "--auto-open", "--generate", "950", "--interval",
-                                  plan.serial ? "2" : "1", "--speed", "5"}));
+        ASSERT_TRUE(StartTwice("the training centre", [&] {
+            return centre.Start({"-t", transcript, "-k", plan.serial ? "10" : "off", "-e", "500",
+                                 "--auto-open", "--generate", "950", "--interval",
+                                 plan.serial ? "2" : "1", "--speed", "5"});
+        }));
         QByteArray ini = CentreSettings(centre.Port()) + "CCM=1\r\n";
         if (plan.serial) {
-            ASSERT_TRUE(adapter.Start({"--fast", "--stay", "--centre",
-                                       QStringLiteral("127.0.0.1:%1").arg(centre.Port())}));
+            const QStringList adapterArgs = {"--fast", "--stay", "--centre",
+                                             QStringLiteral("127.0.0.1:%1").arg(centre.Port())};
+            ASSERT_TRUE(StartTwice("the line adapter", [&] { return adapter.Start(adapterArgs); }));
             ini += "TCP=0\r\nCOM=" + adapter.PtyPath().toLocal8Bit() + "\r\nbaud=0\r\n";
         } else {
             ini += "TCP=1\r\n";
@@ -83,17 +86,8 @@ protected:
         home.write("korvel.ini", ini);
 
         TarvoProcess ws(home.path());
-        QMap<QString, QByteArray> dropped;
-        int nextDrop = 1;
-        auto dropOne = [&] {
-            const QString name = day + QStringLiteral("q%1").arg(nextDrop++, 3, 10, QLatin1Char('0'));
-            const QByteArray bytes = WideToAnsi(DropMarker(name) + QStringLiteral(" ПЕРЕДАНА "));
-            // Written whole under a dot name, then renamed: the queue never
-            // sees a file half-written by the test.
-            home.write("out/." + name, bytes);
-            ASSERT_TRUE(QDir(home.path()).rename("out/." + name, "out/" + name));
-            dropped.insert(name, bytes);
-        };
+        OutgoingDrops drops(home.file("out"), day);
+        auto startWorkstation = [&ws] { return ws.Start(); };
 
         QElapsedTimer clock;
         clock.start();
@@ -101,11 +95,12 @@ protected:
         int kills = 0;
         QStringList settingsBroken;
         while (kills < plan.kills) {
-            ASSERT_TRUE(ws.Start()) << "the workstation starts again after kill " << kills;
+            ASSERT_TRUE(StartTwice("the workstation", startWorkstation))
+                << "the workstation starts again after kill " << kills;
             if (kills == 0) {
                 // The first kill comes once the channel has worked.
-                ASSERT_TRUE(WaitUntil([&] { return centre.Status().contains("channel=РБ"); },
-                                      30000))
+                ASSERT_TRUE(
+                    WaitUntil([&] { return centre.Status().contains("channel=РБ"); }, 30000))
                     << "the channel opens at the first start: " << centre.Status().toStdString();
             }
             const bool longLife = kills % 4 == 3;
@@ -113,12 +108,13 @@ protected:
                                       : int(random.bounded(plan.shortMinMs, plan.shortMaxMs));
             const qint64 killAt = clock.elapsed() + life;
             while (clock.elapsed() < killAt) {
-                if (clock.elapsed() >= nextDropAt && nextDrop < 999) {
-                    dropOne();
+                if (clock.elapsed() >= nextDropAt && drops.CanDrop()) {
+                    ASSERT_TRUE(drops.Drop(QStringLiteral("ПЕРЕДАНА")));
                     nextDropAt = clock.elapsed() + random.bounded(plan.dropEveryMs * 2);
                 }
                 // The workstation must not end by itself meanwhile.
-                ASSERT_TRUE(ws.Running()) << "the workstation died on its own after kill " << kills;
+                ASSERT_TRUE(ws.Running()) << "the workstation died on its own after kill " << kills
+                                          << ": " << ws.HowItEnded().toStdString();
                 RunEventsFor(20);
             }
             ASSERT_TRUE(ws.Kill()) << "the workstation ends at SIGKILL";
@@ -132,51 +128,45 @@ protected:
         // empties, the counters agree; then the session ends normally.
         centre.Command("generate off");
         ASSERT_TRUE(centre.Sync());
-        // The files the kills kept from going out leave one every two
-        // seconds or so (each waits for the centre's counters); the wait
-        // grows with them.
-        const int backlog =
-            int(QDir(home.file("out")).entryList({day + "q???"}, QDir::Files).size());
-        ASSERT_TRUE(ws.Start());
+        // The files the kills kept from going out leave one at a time.
+        ASSERT_TRUE(StartTwice("the workstation", startWorkstation));
         QByteArray lastStatus;
-        const bool settled = WaitUntil(
-            [&] {
-                if (!ws.Running())
-                    return true;
-                const QStringList waiting =
-                    QDir(home.file("out")).entryList({day + "q???"}, QDir::Files);
-                lastStatus = centre.Status();
-                return waiting.isEmpty() && ReceivingSettled(lastStatus, home.file("korvel.ini"));
-            },
-            (plan.serial ? 150000 : 90000) + (plan.serial ? 6000 : 3000) * backlog);
-        ASSERT_TRUE(ws.Running()) << "the workstation keeps running in the last start";
+        const bool settled =
+            SettleExchange(ws, centre, drops, home.file("korvel.ini"), plan.serial ? 150000 : 90000,
+                           plan.serial ? 6000 : 3000, &lastStatus);
+        ASSERT_TRUE(ws.Running()) << "the workstation keeps running in the last start, but "
+                                  << ws.HowItEnded().toStdString() << "; protocol tail:\n"
+                                  << ws.Protocol().right(3000).toStdString();
         EXPECT_TRUE(ws.Terminate()) << "the last start ends normally at SIGTERM";
         EXPECT_TRUE(settled) << "the queue empties, the channel works and every telegram the "
                                 "centre sent is counted in the last start; "
                              << "centre: " << lastStatus.toStdString() << "\nprotocol tail:\n"
                              << ws.Protocol().right(3000).toStdString();
 
-        const CentreRecord record = CentreRecord::Read(transcript);
-        const CampaignCheck check = CheckCampaign(home.path(), day, record, dropped, plan.serial);
+        const CampaignCheck check = CheckCampaign(home.path(), day, CentreRecord::Read(transcript),
+                                                  drops.Files(), plan.serial);
         for (const QString& line : settingsBroken)
             ADD_FAILURE() << "korvel.ini is always whole: " << line.toStdString();
-        for (const QString& line : check.failures)
-            ADD_FAILURE() << line.toStdString();
         if (!check.failures.isEmpty())
-            ADD_FAILURE() << "centre: " << centre.Status().toStdString() << "\ninp/" << day.toStdString()
-                          << ": " << QDir(home.file("inp/" + day)).entryList(QDir::Files).join(' ').left(2000).toStdString();
+            ADD_FAILURE() << "centre: " << centre.Status().toStdString() << "\ninp/"
+                          << day.toStdString() << ": "
+                          << QDir(home.file("inp/" + day))
+                                 .entryList(QDir::Files)
+                                 .join(' ')
+                                 .left(2000)
+                                 .toStdString();
+        ReportCampaign(QStringLiteral("crash campaign (%1): seed %2, %3 kills survived in %4 s")
+                           .arg(plan.serial ? "serial line" : "TCP/IP")
+                           .arg(seed)
+                           .arg(kills)
+                           .arg(clock.elapsed() / 1000),
+                       check);
         const CampaignFigures& f = check.figures;
-        std::printf("crash campaign (%s): seed %u, %d kills survived in %.0f s; centre sent %d "
-                    "telegrams: %d on disk intact, %d cut at a kill under the working name, %d "
-                    "lost at a kill and referred by the centre; %d files dropped: %d filed as "
-                    "sent, %d waiting; the centre accepted %d\n",
-                    plan.serial ? "serial line" : "TCP/IP", seed, kills,
-                    clock.elapsed() / 1000.0, f.centreSent, f.receivedIntact, f.cutAtKill,
-                    f.lostReported, f.dropped, f.filedSent, f.waiting, f.centreAccepted);
-        EXPECT_GE(f.receivedIntact, plan.serial ? 1 : plan.kills)
+        EXPECT_GE(f.delivered, plan.serial ? 1 : plan.kills)
             << "the campaign moved telegrams at all; the centre's last words:\n"
             << centre.Output().right(2000).toStdString();
-        EXPECT_GE(f.filedSent, plan.serial ? 1 : plan.kills / 3) << "the campaign sent files at all";
+        EXPECT_GE(f.filedSent, plan.serial ? 1 : plan.kills / 3)
+            << "the campaign sent files at all";
     }
 
     TestHome home;

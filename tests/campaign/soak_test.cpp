@@ -10,11 +10,11 @@
 // Two minutes by default (for ./test); TARVO_SOAK_SECONDS=3600 is the hour.
 
 #include "campaigncheck.h"
+#include "support/campaignrun.h"
 #include "support/ckssimprocess.h"
 #include "support/loopback.h"
 #include "support/tarvoprocess.h"
 #include "support/testhome.h"
-#include "util/codepages.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -49,8 +49,8 @@ Sample Measure(qint64 pid) {
                 s.threads = line.mid(8).trimmed().toInt();
         }
     }
-    s.files = int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::System | QDir::Files |
-                                                                         QDir::NoDotAndDotDot)
+    s.files = int(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                      .entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)
                       .size());
     return s;
 }
@@ -66,25 +66,27 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
     QRandomGenerator random(seed);
     const QString day = QDate::currentDate().toString(QStringLiteral("MMdd"));
     if (QTime::currentTime().addSecs(seconds + 300) < QTime::currentTime())
-        GTEST_SKIP() << "the workstation runs on the computer's clock; the run would cross midnight";
+        GTEST_SKIP()
+            << "the workstation runs on the computer's clock; the run would cross midnight";
 
     TestHome home;
     CkssimProcess centre;
     const QString transcript = home.file("centre.txt");
     // A telegram every 4 s on the average, so that a day's numbers last
     // the hour.
-    ASSERT_TRUE(centre.Start({"-t", transcript, "-k", "off", "--auto-open", "--generate", "990",
-                              "--interval", "4"}));
+    ASSERT_TRUE(StartTwice("the training centre", [&] {
+        return centre.Start(
+            {"-t", transcript, "-k", "off", "--auto-open", "--generate", "990", "--interval", "4"});
+    }));
     home.write("korvel.ini", CentreSettings(centre.Port()) +
                                  "CCM=1\r\nTCP=1\r\n[PATH]\r\ntimeout=1\r\n"
                                  "[OTHER]\r\nAskOnClose=0\r\nZZTimeOut=1\r\n");
     TarvoProcess ws(home.path());
-    ASSERT_TRUE(ws.Start());
+    ASSERT_TRUE(StartTwice("the workstation", [&ws] { return ws.Start(); }));
     ASSERT_TRUE(WaitUntil([&] { return centre.Status().contains("channel=РБ"); }, 30000))
         << "the channel opens: " << centre.Status().toStdString();
 
-    QMap<QString, QByteArray> dropped;
-    int nextDrop = 1;
+    OutgoingDrops drops(home.file("out"), day);
     QElapsedTimer clock;
     clock.start();
     const qint64 endAt = qint64(seconds) * 1000;
@@ -95,18 +97,13 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
     const int longestBreakMs = int(qMin<qint64>(180000, endAt / 4));
     qint64 nextBreak = 3000 + random.bounded(longestBreakMs);
     qint64 nextFile = 0;
-    int drops = 0, cuts = 0;
+    int linkDrops = 0, cuts = 0;
     QList<Sample> samples;
     while (clock.elapsed() < endAt) {
         ASSERT_TRUE(ws.Running()) << "the workstation stays on duty";
         const qint64 now = clock.elapsed();
-        if (now >= nextFile && nextDrop < 999) {
-            const QString name =
-                day + QStringLiteral("q%1").arg(nextDrop++, 3, 10, QLatin1Char('0'));
-            const QByteArray bytes = WideToAnsi(DropMarker(name) + QStringLiteral(" НА ДЕЖУРСТВЕ"));
-            home.write("out/." + name, bytes);
-            ASSERT_TRUE(QDir(home.path()).rename("out/." + name, "out/" + name));
-            dropped.insert(name, bytes);
+        if (now >= nextFile && drops.CanDrop()) {
+            ASSERT_TRUE(drops.Drop(QStringLiteral("НА ДЕЖУРСТВЕ")));
             nextFile = now + 2000 + random.bounded(8000);
         }
         if (now >= nextBreak) {
@@ -115,7 +112,7 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
                 ++cuts;
             } else {
                 centre.Command("fault drop");
-                ++drops;
+                ++linkDrops;
             }
             nextBreak = now + 3000 + random.bounded(longestBreakMs);
         }
@@ -130,25 +127,25 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
     centre.Command("generate off");
     centre.Command("fault clear");
     ASSERT_TRUE(centre.Sync());
-    // A queue the link breaks let grow goes out one telegram every second
-    // or two (each waits for the centre's counters): the wait grows with it.
-    const int backlog = int(QDir(home.file("out")).entryList({day + "q???"}, QDir::Files).size());
-    const bool settled = WaitUntil(
-        [&] {
-            return QDir(home.file("out")).entryList({day + "q???"}, QDir::Files).isEmpty() &&
-                   ReceivingSettled(centre.Status(), home.file("korvel.ini"));
-        },
-        60000 + 3000 * backlog);
+    // A queue the link breaks let grow goes out one telegram at a time.
+    QByteArray lastStatus;
+    const bool settled =
+        SettleExchange(ws, centre, drops, home.file("korvel.ini"), 60000, 3000, &lastStatus);
     EXPECT_TRUE(settled) << "the queue empties, the channel works and every telegram the centre "
                             "sent is counted at the end: "
-                         << centre.Status().toStdString() << "\nprotocol tail:\n"
+                         << lastStatus.toStdString() << "\nprotocol tail:\n"
                          << ws.Protocol().right(5000).toStdString();
     EXPECT_TRUE(ws.Terminate()) << "the workstation ends normally at SIGTERM";
 
-    const CentreRecord record = CentreRecord::Read(transcript);
-    const CampaignCheck check = CheckCampaign(home.path(), day, record, dropped);
-    for (const QString& line : check.failures)
-        ADD_FAILURE() << line.toStdString();
+    const CampaignCheck check =
+        CheckCampaign(home.path(), day, CentreRecord::Read(transcript), drops.Files());
+    ReportCampaign(QStringLiteral("soak: %1 s, seed %2, %3 link drops and %4 telegrams cut")
+                       .arg(seconds)
+                       .arg(seed)
+                       .arg(linkDrops)
+                       .arg(cuts),
+                   check);
+    EXPECT_GT(check.figures.delivered, seconds / 10) << "the soak moved telegrams at all";
 
     ASSERT_GE(samples.size(), 8) << "enough samples to compare quarters";
     const qsizetype q = samples.size() / 4;
@@ -173,15 +170,10 @@ TEST(Soak, OnDutyWithABreakingLinkNothingIsLostAndNothingGrows) {
                                     "5 % of the second quarter's (kB)";
     EXPECT_LE(files4, int(std::ceil(files2 * 1.05))) << "open files stay flat";
     EXPECT_LE(threads4, threads2) << "no thread is left behind";
-    const CampaignFigures& f = check.figures;
-    std::printf("soak: %d s, seed %u, %d link drops and %d telegrams cut; centre sent %d: %d "
-                "intact, %d cut under the working name, %d referred; %d files dropped, %d filed, "
-                "%d waiting; RSS %.0f -> %.0f kB, files %d -> %d, threads %d -> %d (second -> "
-                "last quarter)\n",
-                seconds, seed, drops, cuts, f.centreSent, f.receivedIntact, f.cutAtKill,
-                f.lostReported, f.dropped, f.filedSent, f.waiting, rss2, rss4, files2, files4,
-                threads2, threads4);
-    EXPECT_GT(f.receivedIntact, seconds / 10) << "the soak moved telegrams at all";
+    std::printf(
+        "soak: RSS %.0f -> %.0f kB, files %d -> %d, threads %d -> %d (second -> last "
+        "quarter)\n",
+        rss2, rss4, files2, files4, threads2, threads4);
 }
 
 }  // namespace

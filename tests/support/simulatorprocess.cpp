@@ -11,14 +11,20 @@ SimulatorProcess::~SimulatorProcess() {
 
 bool SimulatorProcess::Start(const QString& program, const QStringList& args,
                              const QByteArray& firstLinePrefix) {
+    out_.clear();
+    firstLine_.clear();
     process_.start(program, args);
-    if (!process_.waitForStarted() || !WaitOutput("\n"))
-        return false;
-    const QByteArray first = out_.left(out_.indexOf('\n'));
-    if (!first.startsWith(firstLinePrefix))
-        return false;
-    firstLine_ = first.mid(firstLinePrefix.size());
-    return true;
+    if (process_.waitForStarted() && WaitOutput("\n")) {
+        const QByteArray first = out_.left(out_.indexOf('\n'));
+        if (first.startsWith(firstLinePrefix)) {
+            firstLine_ = first.mid(firstLinePrefix.size());
+            return true;
+        }
+    }
+    // Nothing of a failed start stays behind, so that it can be tried again.
+    process_.kill();
+    process_.waitForFinished();
+    return false;
 }
 
 void SimulatorProcess::Command(const QString& line) {

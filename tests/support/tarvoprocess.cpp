@@ -27,7 +27,12 @@ bool TarvoProcess::Start(const QStringList& args) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());
     process_.start(QStringLiteral(TARVO_PATH), args);
-    return process_.waitForStarted(10000);
+    if (process_.waitForStarted(10000))
+        return true;
+    // Nothing of a failed start stays behind, so that it can be tried again.
+    process_.kill();
+    process_.waitForFinished();
+    return false;
 }
 
 bool TarvoProcess::Kill(int ceilingMs) {
@@ -43,6 +48,14 @@ bool TarvoProcess::Terminate(int ceilingMs) {
     ::kill(pid_t(process_.processId()), SIGTERM);
     return process_.waitForFinished(ceilingMs) && process_.exitStatus() == QProcess::NormalExit &&
            process_.exitCode() == 0;
+}
+
+QString TarvoProcess::HowItEnded() const {
+    if (Running())
+        return {};
+    if (process_.exitStatus() == QProcess::CrashExit)
+        return QStringLiteral("crashed (%1)").arg(process_.errorString());
+    return QStringLiteral("exit status %1").arg(process_.exitCode());
 }
 
 QString TarvoProcess::Protocol() const {

@@ -25,6 +25,10 @@ public:
     // SIGTERM, the session's end: true when it ended by itself with status 0.
     bool Terminate(int ceilingMs = 15000);
 
+    // How it ended ("exit status 1", "crashed"), for a failure line; empty
+    // while it runs.
+    QString HowItEnded() const;
+
     // The day's protocol as text (code page 866), empty before it exists.
     QString Protocol() const;
     // Whether the day's protocol comes to hold text within ceilingMs.
