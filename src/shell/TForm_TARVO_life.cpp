@@ -110,7 +110,6 @@ void TForm_TARVO::AfterStart() {
     EnsureDefaultAlarm(programFolder_);
     AttachLineEvents();
     AttachPerforatorEvents();
-    head_->Button_Dial->setVisible(config_.VpnUse);
     ConfigureLinks();
 
     exchange_.StartWorkingDay();
