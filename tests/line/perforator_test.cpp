@@ -160,8 +160,9 @@ TEST(Perforator, NoBlockOpensThePortOnlyForWork) {
 }
 
 TEST(Perforator, ABatchTheAdapterDoesNotTakeEndsTheJob) {
-    TapeLink link;
+    // Outlives the link, whose end still runs the thread's last events.
     QList<int> unpunched;
+    TapeLink link;
     auto on = [&](auto signal, auto handler) {
         QObject::connect(link.client.get(), signal, &link.context, handler,
                          Qt::BlockingQueuedConnection);
