@@ -86,7 +86,9 @@ TEST(WorkstationProcess, AKillAfterAHandOverIsSettledByTheNextStart) {
     EXPECT_FALSE(QFile::exists(home.file("out/" + name)));
     EXPECT_TRUE(centre.Status().contains("accepted=001"));
     EXPECT_EQ(centre.Output().count("IN TELEGRAM"), 1) << centre.Output().toStdString();
-    EXPECT_TRUE(ReadFileBytes(home.file("korvel.ini")).contains("HandedOver=\r\n"));
+    // The record goes right after the file is filed.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadFileBytes(home.file("korvel.ini")).contains("HandedOver=\r\n"); }));
     EXPECT_TRUE(second.Terminate());
 }
 
