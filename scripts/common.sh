@@ -12,7 +12,7 @@ TARVO_PACKAGES=(
   xvfb xauth
   console-cyrillic poppler-utils
   cups cups-client printer-driver-cups-pdf
-  dpkg-dev desktop-file-utils man-db
+  dpkg-dev desktop-file-utils man-db lintian appstream
 )
 
 tarvo_missing_packages() {

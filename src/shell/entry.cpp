@@ -12,6 +12,7 @@
 
 #include <cxxabi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <typeinfo>
@@ -50,15 +51,28 @@ void TApplication::fail(const QString& kind, const QString& message) {
     exit(1);
 }
 
+namespace {
+
+// A box that ends the start is also said on standard error, where the
+// session's log keeps it for the administrator.
+void sayOnStderr(const QString& text) {
+    std::fputs((QStringLiteral("tarvo: ") + text + u'\n').toLocal8Bit().constData(), stderr);
+}
+
+}  // namespace
+
 int TarvoMain(QApplication& app, const QStringList& arguments, const QString& executableFolder,
               IClock* clock) {
-    const QString programFolder = ResolveProgramFolder(executableFolder);
-    if (programFolder.isEmpty()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Error"),
-                              QStringLiteral("Folder not found: ") + executableFolder);
+    const ProgramFolder folder = ResolveProgramFolder(executableFolder);
+    if (folder.path.isEmpty()) {
+        sayOnStderr(folder.error);
+        QMessageBox::critical(nullptr, QStringLiteral("Error"), folder.error);
         return 1;
     }
-    SeedProgramFolder(programFolder, InstalledDataFolder(executableFolder));
+    if (folder.shared)
+        LetGroupWriteNewFiles();
+    const QString programFolder = folder.path;
+    SeedProgramFolder(programFolder, InstalledDataFolder(executableFolder), folder.shared);
     // The program folder becomes current before the protocol exists, so that
     // its "startup.prt" is the only one it ever deletes.
     QDir::setCurrent(programFolder);
@@ -69,17 +83,20 @@ int TarvoMain(QApplication& app, const QStringList& arguments, const QString& ex
 
     const StartOptions options = ParseCommandLine(arguments, programFolder);
     CInstanceLock lock;
-    const CInstanceLock::Result locked = lock.Acquire(options.MutexName);
+    // In a shared folder the lock lies there, so that it holds for every
+    // account of the machine.
+    const CInstanceLock::Result locked =
+        lock.Acquire(options.MutexName, folder.shared ? programFolder : QString());
     if (locked != CInstanceLock::Result::Acquired) {
         // Another copy runs; or no lock can be had at all, and then nothing
         // would keep a second copy from filing into the same folders.
         const bool held = locked == CInstanceLock::Result::Held;
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Внимание"),
-                        held ? options.AppTitle + QStringLiteral(" уже запущена")
-                             : QStringLiteral("Невозможно создать файл блокировки ") +
-                                   lock.LockPath() + QStringLiteral(": ") + lock.Error() +
-                                   QStringLiteral(". Программа не запущена."),
-                        QMessageBox::Ok);
+        const QString text = held ? options.AppTitle + QStringLiteral(" уже запущена")
+                                  : QStringLiteral("Невозможно создать файл блокировки ") +
+                                        lock.LockPath() + QStringLiteral(": ") + lock.Error() +
+                                        QStringLiteral(". Программа не запущена.");
+        sayOnStderr(text);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Внимание"), text, QMessageBox::Ok);
         box.setObjectName(held ? QStringLiteral("Form_AlreadyRunning")
                                : QStringLiteral("Form_NoInstanceLock"));
         box.exec();

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,6 +43,14 @@ bool usableFolder(const QString& path) {
     if (path.isEmpty() || !QDir().mkpath(path))
         return false;
     return QFileInfo(path).isWritable();
+}
+
+QString notFound(const QString& path) {
+    return QStringLiteral("Folder not found: ") + withSlash(path);
+}
+
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 }  // namespace
@@ -94,8 +103,10 @@ QString UsageText() {
         "\n"
         "The program folder holds korvel.ini, alarm.wav and by default the folders\n"
         "inp/, out/ and prt/; it becomes the current folder. It is $TARVO_HOME when\n"
-        "set, else the executable's folder when that is writable and the program is\n"
-        "not installed, else $XDG_DATA_HOME/tarvo-com (~/.local/share/tarvo-com).\n"
+        "set, else the folder for every account that ProgramFolder names in\n"
+        "/etc/tarvo-com/tarvo-com.conf, else the executable's folder when that is\n"
+        "writable and the program is not installed, else $XDG_DATA_HOME/tarvo-com\n"
+        "(~/.local/share/tarvo-com). See tarvo(1).\n"
         "A new program folder gets the installed korvel.ini and alarm.wav of\n"
         "/usr/share/tarvo-com.\n"
         "\n"
@@ -160,36 +171,138 @@ QString InstalledDataFolder(const QString& executableFolder) {
     return QFileInfo(data).isDir() ? withSlash(data) : QString();
 }
 
-QStringList SeedProgramFolder(const QString& programFolder, const QString& dataFolder) {
-    QStringList copied;
-    if (programFolder.isEmpty() || dataFolder.isEmpty())
-        return copied;
+QStringList SeedProgramFolder(const QString& programFolder, const QString& dataFolder,
+                              bool shared) {
+    QStringList made;
+    if (programFolder.isEmpty())
+        return made;
+    QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner;
+    if (shared)
+        mode |= QFile::ReadGroup | QFile::WriteGroup;
     for (const QString& name : {QString::fromLatin1(kIniFileName), QStringLiteral("alarm.wav")}) {
-        const QString source = QDir(dataFolder).filePath(name);
+        const QString source = dataFolder.isEmpty() ? QString() : QDir(dataFolder).filePath(name);
         const QString target = QDir(programFolder).filePath(name);
         // QFile::copy never replaces an existing target.
-        if (QFileInfo(source).isFile() && !QFileInfo::exists(target) &&
+        if (!source.isEmpty() && QFileInfo(source).isFile() && !QFileInfo::exists(target) &&
             QFile::copy(source, target)) {
             // The copy of a read-only installed file must stay writable.
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-            copied << name;
+            QFile::setPermissions(target, mode);
+            made << name;
         }
     }
-    return copied;
+    const QString ini = QDir(programFolder).filePath(QString::fromLatin1(kIniFileName));
+    QFile empty(ini);
+    // An empty settings file means the defaults, as a missing one does.
+    if (shared && !QFileInfo::exists(ini) &&
+        empty.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        empty.close();
+        QFile::setPermissions(ini, mode);
+        made << QString::fromLatin1(kIniFileName);
+    }
+    return made;
 }
 
-QString ResolveProgramFolder(const QString& executableFolder) {
+QString SystemConfigFile(const QString& executableFolder) {
+    if (InstalledDataFolder(executableFolder).isEmpty())
+        return QString();
+    const QString prefix =
+        QDir::cleanPath(QDir(executableFolder).absoluteFilePath(QStringLiteral("..")));
+    // /usr keeps its settings in /etc, as a package's do; a root unpacked
+    // elsewhere keeps them beside its usr/.
+    const QString etc = QFileInfo(prefix).fileName() == QLatin1String("usr")
+                            ? prefix + QStringLiteral("/../etc")
+                            : prefix + QStringLiteral("/etc");
+    return QDir::cleanPath(etc + QStringLiteral("/tarvo-com/tarvo-com.conf"));
+}
+
+SystemConfig ReadSystemConfig(const QString& path) {
+    SystemConfig config;
+    if (path.isEmpty())
+        return config;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        // A file that cannot be looked at may hold a folder: never guessed away.
+        if (errno != ENOENT && errno != ENOTDIR)
+            config.error = path + QStringLiteral(": ") + errnoText();
+        return config;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        config.error = path + QStringLiteral(": ") + file.errorString();
+        return config;
+    }
+    int number = 0;
+    while (!file.atEnd()) {
+        ++number;
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const qsizetype equals = line.indexOf(u'=');
+        const QString value = line.mid(equals + 1).trimmed();
+        const QString where = path + QStringLiteral(", line ") + QString::number(number);
+        if (equals < 0 || line.left(equals).trimmed().compare(QLatin1String("ProgramFolder"),
+                                                              Qt::CaseInsensitive) != 0) {
+            return {QString(), where + QStringLiteral(": no setting of this program: ") + line};
+        }
+        if (!value.isEmpty() && !value.startsWith(u'/'))
+            return {QString(),
+                    where + QStringLiteral(": ProgramFolder is no absolute folder: ") + value};
+        config.programFolder = value;
+    }
+    return config;
+}
+
+ProgramFolder ResolveProgramFolder(const QString& executableFolder) {
+    ProgramFolder folder;
     const QString home = qEnvironmentVariable("TARVO_HOME");
-    if (!home.isEmpty())
-        return usableFolder(home) ? withSlash(QDir(home).absolutePath()) : QString();
+    if (!home.isEmpty()) {
+        if (usableFolder(home))
+            folder.path = withSlash(QDir(home).absolutePath());
+        else
+            folder.error = notFound(home);
+        return folder;
+    }
+
+    const QString conf = SystemConfigFile(executableFolder);
+    const SystemConfig system = ReadSystemConfig(conf);
+    if (!system.error.isEmpty()) {
+        folder.error = system.error;
+        return folder;
+    }
+    if (!system.programFolder.isEmpty()) {
+        folder.shared = true;
+        const QString path = withSlash(QDir::cleanPath(system.programFolder));
+        const QString setting = QStringLiteral(" (ProgramFolder in ") + conf + u')';
+        if (!QFileInfo(path).isDir())
+            folder.error = notFound(path) + setting;
+        else if (::access(QFile::encodeName(path).constData(), R_OK | W_OK | X_OK) != 0)
+            folder.error = QStringLiteral("No write access to the folder ") + path + setting +
+                           QStringLiteral(": ") + errnoText() +
+                           QStringLiteral(". The operator's account must be in its group.");
+        else
+            folder.path = path;
+        return folder;
+    }
+
     if (!executableFolder.isEmpty() && QFileInfo(executableFolder).isWritable() &&
-        InstalledDataFolder(executableFolder).isEmpty())
-        return withSlash(QDir(executableFolder).absolutePath());
+        InstalledDataFolder(executableFolder).isEmpty()) {
+        folder.path = withSlash(QDir(executableFolder).absolutePath());
+        return folder;
+    }
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = data + QStringLiteral("/tarvo-com");
-    return usableFolder(folder) ? withSlash(folder) : QString();
+    const QString own = data + QStringLiteral("/tarvo-com");
+    if (usableFolder(own))
+        folder.path = withSlash(own);
+    else
+        folder.error = notFound(own);
+    return folder;
+}
+
+void LetGroupWriteNewFiles() {
+    const mode_t old = ::umask(0);
+    ::umask(old & ~mode_t(S_IRWXG));
 }
 
 CInstanceLock::~CInstanceLock() {
@@ -218,28 +331,42 @@ QString CInstanceLock::FallbackLockPath(const QString& mutexName) {
            QStringLiteral(".lock");
 }
 
-CInstanceLock::Result CInstanceLock::Acquire(const QString& mutexName) {
+CInstanceLock::Result CInstanceLock::Acquire(const QString& mutexName, const QString& lockFolder) {
     Release();
+    // Readable by all, so that a shared folder without its set-group-ID bit
+    // still keeps one operator at a time rather than none.
+    if (!lockFolder.isEmpty())
+        return AcquireAt(withSlash(lockFolder) + lockName(mutexName) + QStringLiteral(".lock"),
+                         0664);
     const QString first = LockPathFor(mutexName);
-    const Result result = AcquireAt(first);
+    const Result result = AcquireAt(first, 0600);
     const QString fallback = FallbackLockPath(mutexName);
     if (result != Result::Unavailable || first == fallback)
         return result;
-    return AcquireAt(fallback);
+    return AcquireAt(fallback, 0600);
 }
 
-CInstanceLock::Result CInstanceLock::AcquireAt(const QString& path) {
+CInstanceLock::Result CInstanceLock::AcquireAt(const QString& path, int mode) {
     path_ = path;
     error_.clear();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // flock needs no write access: a lock file another account made locks
+    // as well as our own.
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                 mode_t(mode));
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+        errno = EISDIR;
+    }
     if (fd_ < 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        error_ = errnoText();
         return Result::Unavailable;
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const bool held = errno == EWOULDBLOCK;
         if (!held)
-            error_ = QString::fromLocal8Bit(std::strerror(errno));
+            error_ = errnoText();
         ::close(fd_);
         fd_ = -1;
         return held ? Result::Held : Result::Unavailable;

@@ -47,12 +47,39 @@ QString VersionLine();
 // display in $DISPLAY or a Wayland one in $WAYLAND_DISPLAY.
 bool HasDisplay(const QStringList& arguments);
 
-// The folder that holds korvel.ini and, by default, inp/, out/ and prt/:
-// $TARVO_HOME when set; else the executable's folder when writable (a
-// portable copy) and not an installed program; else
-// $XDG_DATA_HOME/tarvo-com (~/.local/share/tarvo-com). Created when missing.
-// Always ends with "/". Empty when no candidate can be created.
-QString ResolveProgramFolder(const QString& executableFolder);
+// The system-wide settings of an installed program: tarvo-com.conf in the
+// etc/tarvo-com folder of its installation (/etc/tarvo-com for a program in
+// /usr/bin; <root>/etc for <root>/usr/bin; <prefix>/etc for any other
+// <prefix>/bin). Empty for a copy that is not installed. No environment
+// variable moves it: only the administrator's file decides.
+QString SystemConfigFile(const QString& executableFolder);
+
+// What the system-wide settings say. One setting, "ProgramFolder=<absolute
+// folder>": the program folder of every account on the machine. Blank lines
+// and lines starting with "#" do not count; anything else is an error, so
+// that a mistyped line cannot quietly give each operator a folder of their own.
+struct SystemConfig {
+    QString programFolder;  // empty: each account has its own
+    QString error;          // empty when the file is missing or sound
+};
+SystemConfig ReadSystemConfig(const QString& path);
+
+// The folder that holds korvel.ini and, by default, inp/, out/ and prt/, in
+// this order: $TARVO_HOME when set; the shared folder that the system-wide
+// settings name (never created here: it is the administrator's); the
+// executable's folder when writable (a portable copy) and not an installed
+// program; $XDG_DATA_HOME/tarvo-com (~/.local/share/tarvo-com). The last
+// two are created when missing.
+struct ProgramFolder {
+    QString path;         // ends with "/"; empty when it cannot be used
+    bool shared = false;  // the folder of every account on the machine
+    QString error;        // why path is empty, for the operator
+};
+ProgramFolder ResolveProgramFolder(const QString& executableFolder);
+
+// In a shared folder every file and folder the program makes must stay
+// writable for the group, whoever made it: the group bits leave the umask.
+void LetGroupWriteNewFiles();
 
 // The shared data of an installed program, "<prefix>/share/tarvo-com/" beside
 // "<prefix>/bin"; empty for a copy that is not installed. An installed
@@ -62,13 +89,20 @@ QString InstalledDataFolder(const QString& executableFolder);
 
 // A new program folder starts from the installed defaults: korvel.ini and
 // alarm.wav of the data folder are copied into it when it has none. Files
-// already there are never touched. Returns the names copied.
-QStringList SeedProgramFolder(const QString& programFolder, const QString& dataFolder);
+// already there are never touched. The copies are the owner's alone, or the
+// group's too in a shared folder, where a korvel.ini is made even without
+// an installed one: the settings file keeps the mode it was first given, and
+// the next operator must be able to write its counters. Returns the names
+// made.
+QStringList SeedProgramFolder(const QString& programFolder, const QString& dataFolder,
+                              bool shared = false);
 
 // The single-instance lock: an exclusive flock on a file named after the
 // mutex name in $XDG_RUNTIME_DIR, or /tmp/<name>-<uid>.lock without it (or
 // when the file cannot be made there: a runtime folder of another user after
-// su). The kernel releases it when the process ends, however it ends.
+// su). A shared program folder holds the lock itself, so that it holds
+// across accounts; there is no fallback then. The kernel releases it when the
+// process ends, however it ends.
 class CInstanceLock {
 public:
     enum class Result {
@@ -82,7 +116,8 @@ public:
     CInstanceLock(const CInstanceLock&) = delete;
     CInstanceLock& operator=(const CInstanceLock&) = delete;
 
-    Result Acquire(const QString& mutexName);
+    // lockFolder: the shared program folder, or empty for the account's own.
+    Result Acquire(const QString& mutexName, const QString& lockFolder = {});
     void Release();
     // The file locked, or after a failure the last one tried.
     QString LockPath() const { return path_; }
@@ -94,7 +129,7 @@ public:
     static QString FallbackLockPath(const QString& mutexName);
 
 private:
-    Result AcquireAt(const QString& path);
+    Result AcquireAt(const QString& path, int mode);
 
     int fd_ = -1;
     QString path_;

@@ -73,13 +73,13 @@ TEST(ResolveProgramFolder, PrefersTarvoHomeThenTheExecutableFolder) {
     TestHome home;
     {
         const ScopedEnv tarvoHome("TARVO_HOME", home.path() + "/demo");
-        EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/demo/");
+        EXPECT_EQ(ResolveProgramFolder("/nonexistent").path, home.path() + "/demo/");
         EXPECT_TRUE(QFileInfo(home.path() + "/demo").isDir());
     }
     const ScopedEnv noTarvoHome("TARVO_HOME", nullptr);
-    EXPECT_EQ(ResolveProgramFolder(home.path()), home.path() + "/");
+    EXPECT_EQ(ResolveProgramFolder(home.path()).path, home.path() + "/");
     const ScopedEnv data("XDG_DATA_HOME", home.path() + "/data");
-    EXPECT_EQ(ResolveProgramFolder("/nonexistent"), home.path() + "/data/tarvo-com/");
+    EXPECT_EQ(ResolveProgramFolder("/nonexistent").path, home.path() + "/data/tarvo-com/");
 }
 
 TEST(HasDisplay, Table) {
@@ -138,7 +138,9 @@ TEST(ResolveProgramFolder, AnInstalledProgramKeepsItsFolderInTheHome) {
     const ScopedEnv data("XDG_DATA_HOME", home.path() + "/data");
     // Writable, as /usr/bin is for root, and still not the program folder.
     ASSERT_TRUE(QFileInfo(prefix + "/bin").isWritable());
-    const QString folder = ResolveProgramFolder(prefix + "/bin");
+    const ProgramFolder resolved = ResolveProgramFolder(prefix + "/bin");
+    EXPECT_FALSE(resolved.shared);
+    const QString folder = resolved.path;
     EXPECT_EQ(folder, home.path() + "/data/tarvo-com/");
 
     EXPECT_EQ(SeedProgramFolder(folder, InstalledDataFolder(prefix + "/bin")),
@@ -156,6 +158,72 @@ TEST(ResolveProgramFolder, AnInstalledProgramKeepsItsFolderInTheHome) {
     EXPECT_EQ(ReadFileBytes(folder + "korvel.ini"), "[SERVER]\r\nhost=127.0.0.1\r\n");
     EXPECT_EQ(SeedProgramFolder(folder, prefix + "/share/tarvo-com/"), QStringList());
     EXPECT_EQ(SeedProgramFolder(folder, QString()), QStringList());
+
+    // A shared folder: the group writes the copies too, and a settings file
+    // is there from the start, since its first mode is the one it keeps.
+    const QString shared = home.path() + "/shared/";
+    ASSERT_TRUE(QDir().mkpath(shared));
+    EXPECT_EQ(SeedProgramFolder(shared, prefix + "/share/tarvo-com/", true),
+              QStringList({"alarm.wav", "korvel.ini"}));
+    EXPECT_EQ(FileMode(shared + "alarm.wav"), 0660);
+    EXPECT_EQ(FileMode(shared + "korvel.ini"), 0660);
+    EXPECT_EQ(ReadFileOrMissing(shared + "korvel.ini"), "");
+    EXPECT_EQ(SeedProgramFolder(shared, prefix + "/share/tarvo-com/", true), QStringList());
+}
+
+// The administrator's folder for every account, in etc/tarvo-com of the
+// installation, after TARVO_HOME and before the account's own.
+TEST(ResolveProgramFolder, TheSystemWideFolder) {
+    TestHome home;
+    const QString shared = home.path() + "/shared";
+    ASSERT_TRUE(QDir().mkpath(shared));
+    home.write("root/usr/share/tarvo-com/alarm.wav", "RIFF");
+    home.write("opt/share/tarvo-com/alarm.wav", "RIFF");
+    ASSERT_TRUE(QDir().mkpath(home.path() + "/root/usr/bin"));
+    const QString bin = home.path() + "/root/usr/bin";
+    const QString conf = home.path() + "/root/etc/tarvo-com/tarvo-com.conf";
+    EXPECT_EQ(SystemConfigFile(bin), conf);
+    EXPECT_EQ(SystemConfigFile(home.path() + "/opt/bin"),
+              home.path() + "/opt/etc/tarvo-com/tarvo-com.conf");
+    EXPECT_EQ(SystemConfigFile(home.path() + "/portable"), QString());
+
+    const ScopedEnv data("XDG_DATA_HOME", home.path() + "/data");
+    const QString own = home.path() + "/data/tarvo-com/";
+    const struct {
+        const char* name;
+        const char* conf;  // %1: the shared folder; null: no file
+        const char* tarvoHome;
+        QString path;
+        bool shared;
+        const char* error;  // found in the error text
+    } cases[] = {
+        {"no file", nullptr, nullptr, own, false, ""},
+        {"as installed: comments only",
+         "# one folder for all\n\n#ProgramFolder=/var/lib/tarvo-com\n", nullptr, own, false, ""},
+        {"the folder named", "ProgramFolder=%1\n", nullptr, shared + "/", true, ""},
+        {"any case, blanks, CR LF", "  programfolder =  %1/ \r\n", nullptr, shared + "/", true, ""},
+        {"TARVO_HOME over the file", "ProgramFolder=%1\n", "/demo", home.path() + "/demo/", false,
+         ""},
+        {"a mistyped key", "#\nProgramFoldr=%1\n", nullptr, "", false, "line 2: no setting"},
+        {"a relative folder", "ProgramFolder=var/lib/tarvo-com\n", nullptr, "", false,
+         "line 1: ProgramFolder is no absolute folder"},
+        {"a missing folder is not made", "ProgramFolder=%1/missing\n", nullptr, "", false,
+         "Folder not found: "},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(conf);
+        if (c.conf)
+            home.write("root/etc/tarvo-com/tarvo-com.conf",
+                       QByteArray(c.conf).replace("%1", shared.toUtf8()));
+        const ScopedEnv tarvoHome("TARVO_HOME",
+                                  c.tarvoHome ? home.path() + c.tarvoHome : QString());
+        const ProgramFolder folder = ResolveProgramFolder(bin);
+        EXPECT_EQ(folder.path, c.path) << c.name;
+        EXPECT_TRUE(*c.error ? folder.error.contains(c.error) : folder.error.isEmpty())
+            << c.name << ": " << folder.error.toStdString();
+        EXPECT_TRUE(folder.path.isEmpty() || folder.shared == c.shared) << c.name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(shared + "/missing"));
 }
 
 TEST(CInstanceLock, OneHolderPerNameAndAFallbackInTmp) {
@@ -168,6 +236,14 @@ TEST(CInstanceLock, OneHolderPerNameAndAFallbackInTmp) {
     EXPECT_EQ(other.Acquire("KORVEL_COMother"), CInstanceLock::Result::Acquired);
     first.Release();
     EXPECT_EQ(second.Acquire("KORVEL_COMtest"), CInstanceLock::Result::Acquired);
+
+    // A shared program folder holds its own lock.
+    const QString shared = home.path() + "/shared";
+    ASSERT_TRUE(QDir().mkpath(shared));
+    CInstanceLock inFolder, again;
+    EXPECT_EQ(inFolder.Acquire("KORVEL_COMtest", shared), CInstanceLock::Result::Acquired);
+    EXPECT_EQ(inFolder.LockPath(), shared + "/KORVEL_COMtest.lock");
+    EXPECT_EQ(again.Acquire("KORVEL_COMtest", shared), CInstanceLock::Result::Held);
 
     // A runtime folder where no lock file can be made (another user's after
     // su; here a folder in the lock file's place): /tmp serves.

@@ -18,15 +18,35 @@ TarvoProcess::~TarvoProcess() {
         Kill();
 }
 
+void TarvoProcess::Launch(QStringList command, QProcessEnvironment environment) {
+    command_ = std::move(command);
+    environment_ = std::move(environment);
+}
+
+QString TarvoProcess::Errors() {
+    errors_ += process_.readAllStandardError();
+    return QString::fromLocal8Bit(errors_);
+}
+
 bool TarvoProcess::Start(const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TARVO_HOME"), home_);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QString program = QStringLiteral(TARVO_PATH);
+    QStringList arguments = args;
+    if (command_.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TARVO_HOME"), home_);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else {
+        errors_.clear();
+        process_.setProcessEnvironment(environment_);
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        program = command_.first();
+        arguments = command_.mid(1) + args;
+    }
     process_.setStandardOutputFile(QProcess::nullDevice());
-    process_.start(QStringLiteral(TARVO_PATH), args);
+    process_.start(program, arguments);
     if (process_.waitForStarted(10000))
         return true;
     // Nothing of a failed start stays behind, so that it can be tried again.

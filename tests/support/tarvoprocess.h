@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,15 @@ public:
     ~TarvoProcess();
     TarvoProcess(const TarvoProcess&) = delete;
     TarvoProcess& operator=(const TarvoProcess&) = delete;
+
+    // Instead of the built program with TARVO_HOME: command (a program and
+    // its arguments, such as an account's launcher, an installed copy and its
+    // options) in exactly environment, so that the program finds its folder
+    // itself; home stays the folder it is expected to use. Standard error is
+    // kept for Errors().
+    void Launch(QStringList command, QProcessEnvironment environment);
+    // What the program has said on standard error (a launched one only).
+    QString Errors();
 
     // True once the process runs.
     bool Start(const QStringList& args = {});
@@ -37,5 +47,8 @@ public:
 private:
     QString home_;
     QString runtime_;
+    QStringList command_;
+    QProcessEnvironment environment_;
+    QByteArray errors_;
     QProcess process_;
 };
