@@ -282,12 +282,14 @@ TEST_F(OptionsTest, EveryControlWritesItsKey) {
             inTable << row.control;
         }
         // No control of the dialog is left out of the table.
-        for (const QWidget* w : f.findChildren<QWidget*>())
+        for (const QWidget* w : f.findChildren<QWidget*>()) {
             if ((qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
                  qobject_cast<const QSpinBox*>(w) || qobject_cast<const QComboBox*>(w) ||
                  qobject_cast<const QCheckBox*>(w)) &&
-                !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+                !w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
                 EXPECT_TRUE(inTable.contains(w->objectName())) << w->objectName().toStdString();
+            }
+        }
     });
     const QMap<QString, QString> after = IniValues();
     for (const auto& row : rows) {
