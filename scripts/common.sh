@@ -3,10 +3,13 @@
 
 TARVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TARVO_BUILD=${TARVO_BUILD:-$TARVO_ROOT/build}
+# The Qt 5.15 build lives beside the Qt 6 one.
+TARVO_BUILD_QT5=${TARVO_BUILD_QT5:-$TARVO_ROOT/build-qt5}
 
 TARVO_PACKAGES=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
+  qtbase5-dev libqt5serialport5-dev qtmultimedia5-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
@@ -44,9 +47,14 @@ tarvo_ensure_packages() {
   fi
 }
 
-# tarvo_configure [extra cmake arguments...]
+# tarvo_configure [extra cmake arguments...]: the Qt 6 build folder.
 tarvo_configure() {
   cmake -S "$TARVO_ROOT" -B "$TARVO_BUILD" -G Ninja "$@"
+}
+
+# tarvo_configure_qt5 [extra cmake arguments...]: the Qt 5 build folder.
+tarvo_configure_qt5() {
+  cmake -S "$TARVO_ROOT" -B "$TARVO_BUILD_QT5" -G Ninja -DTARVO_QT=5 "$@"
 }
 
 tarvo_jobs() {
