@@ -52,7 +52,7 @@ void BM_DayListItems(benchmark::State& state) {
         const QList<TDayListItem> items = DayListItems(folder);
         if (items.size() != kTelegrams)
             state.SkipWithError("wrong count");
-        benchmark::DoNotOptimize(items.data());
+        benchmark::DoNotOptimize(items);
     }
 }
 BENCHMARK(BM_DayListItems)->Unit(benchmark::kMillisecond);

@@ -55,7 +55,9 @@ BENCHMARK(BM_AddTraffic_FullDay)->Iterations(kBlocks)->Unit(benchmark::kMicrosec
 void BM_RewriteWholeDay(benchmark::State& state) {
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/tarvo-bench-XXXXXX"));
     const LineText line = char(kProtocolReceived) + Block();
-    const QList<LineText> lines(kBlocks, line.chopped(2) + "<>");
+    QList<LineText> lines;
+    for (int i = 0; i < kBlocks; ++i)
+        lines.append(line.chopped(2) + "<>");
     ProtocolFileWriter writer;
     for (auto _ : state) {
         writer.Invalidate();

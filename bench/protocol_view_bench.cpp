@@ -46,7 +46,7 @@ QList<LineText> MakeDay(bool transmitted, int dayLines) {
             lines.append(received);
         }
     }
-    lines.resize(dayLines);
+    lines.erase(lines.begin() + dayLines, lines.end());
     return lines;
 }
 

@@ -195,7 +195,7 @@ void BM_IdleCpu(benchmark::State& state) {
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(TARVO_BINARY), {});
+    program.start(QStringLiteral(TARVO_BINARY), QStringList());
     const QString protocol =
         home.filePath(QStringLiteral("prt/") + FormatDelphiDate(QDate::currentDate(), u"mmdd") +
                       QStringLiteral(".prt"));

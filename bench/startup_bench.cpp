@@ -134,7 +134,7 @@ double timedStart(const QString& folder, benchmark::State& state, bool fullProto
         state.SkipWithError("cannot write the day's protocol");
     QElapsedTimer timer;
     timer.start();
-    program.start(qEnvironmentVariable("TARVO_BENCH_BINARY", QStringLiteral(TARVO_BINARY)), {});
+    program.start(qEnvironmentVariable("TARVO_BENCH_BINARY", QStringLiteral(TARVO_BINARY)), QStringList());
     const QDeadlineTimer ceiling(60000);
     double seconds = -1;
     static const LineText started = LineLiteral(u"ПРОГРАММА ЗАПУЩЕНА");

@@ -1,13 +1,13 @@
 #include "alerts/soundplayer.h"
 
 #include <QApplication>
-#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
-#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTemporaryFile>
 #include <QUrl>
+
+#include "util/qtcompat.h"
 
 #include <cmath>
 
@@ -87,7 +87,7 @@ TSoundPlayer::TSoundPlayer(const QString& programFolder, QObject* parent)
 TSoundPlayer::~TSoundPlayer() = default;
 
 bool TSoundPlayer::HasOutput() const {
-    return !QMediaDevices::defaultAudioOutput().isNull();
+    return HasDefaultAudioOutput();
 }
 
 void TSoundPlayer::Beep() {

@@ -142,7 +142,9 @@ QList<TCleanupStep> CleanupPlan(const _tlg_config& config, const QDateTime& now)
 }
 
 QList<int> CleanFolder(const TCleanupStep& step, const std::atomic<bool>* cancel) {
-    QList<int> counts(step.masks.size(), 0);
+    QList<int> counts;
+    for (qsizetype i = 0; i < step.masks.size(); ++i)
+        counts.append(0);
     if (step.masks.isEmpty())
         return counts;
     const qint64 ms = step.cutoff.toMSecsSinceEpoch();

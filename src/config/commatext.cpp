@@ -39,7 +39,7 @@ QStringList CommaTextToList(QStringView text) {
     // A NUL ends the text, as it ended the C string the format comes from.
     const qsizetype nul = text.indexOf(u'\0');
     if (nul >= 0)
-        text = text.first(nul);
+        text = text.left(nul);
     const qsizetype n = text.size();
     const auto skipSeparators = [&](qsizetype i) {
         while (i < n && isSeparatorChar(text[i]))
@@ -69,7 +69,7 @@ QStringList CommaTextToList(QStringView text) {
             const qsizetype start = i;
             while (i < n && !isSeparatorChar(text[i]) && text[i] != u',')
                 ++i;
-            item = text.sliced(start, i - start).toString();
+            item = text.mid(start, i - start).toString();
         }
         items.append(item);
         i = skipSeparators(i);
@@ -92,7 +92,7 @@ QByteArray ListToCommaText(const QList<QByteArray>& items) {
 
 QList<QByteArray> CommaTextToList(QByteArrayView text) {
     QList<QByteArray> items;
-    for (const QString& item : CommaTextToList(QString::fromLatin1(text)))
+    for (const QString& item : CommaTextToList(QString::fromLatin1(text.data(), int(text.size()))))
         items.append(item.toLatin1());
     return items;
 }

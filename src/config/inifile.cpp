@@ -115,11 +115,11 @@ CIniFile::Line CIniFile::MakeLine(QByteArray text, QByteArray eol) {
     line.eol = std::move(eol);
     const QByteArray& t = line.text;
     qsizetype i = 0;
-    while (i < t.size() && isBlank(t[i]))
+    while (i < t.size() && isBlank(t.at(i)))
         ++i;
-    if (i == t.size() || t[i] == ';')
+    if (i == t.size() || t.at(i) == ';')
         return line;
-    if (t[i] == '[') {
+    if (t.at(i) == '[') {
         const qsizetype close = t.lastIndexOf(']');
         if (close > i) {
             line.kind = Kind::Section;

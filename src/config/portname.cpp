@@ -13,7 +13,7 @@ bool isNameChar(QChar c) {
 int comNumber(QStringView setting) {
     if (!setting.startsWith(u"COM"))
         return 0;
-    const QStringView digits = setting.first(qMin<qsizetype>(setting.size(), 5)).sliced(3);
+    const QStringView digits = setting.left(5).mid(3);
     if (digits.isEmpty())
         return 0;
     int n = 0;
@@ -45,7 +45,7 @@ bool isDeviceName(QStringView setting) {
 bool isDevicePath(QStringView setting) {
     if (!setting.startsWith(u"/dev/") || setting.size() == 5 || setting.endsWith(u'/'))
         return false;
-    for (QStringView part : setting.sliced(5).split(u'/')) {
+    for (QStringView part : setting.mid(5).split(u'/')) {
         if (part.isEmpty() || part == u"." || part == u"..")
             return false;
     }

@@ -2,14 +2,14 @@
 
 #include "config/tlgconfig.h"
 
-#include <QLatin1StringView>
+#include <QLatin1String>
 #include <QString>
 
 // Reading and writing the settings file. The application owns one instance of
 // each record and hands them in; nothing here is global.
 
 // Name of the settings file in the program folder.
-inline constexpr QLatin1StringView IniFileName{"korvel.ini"};
+inline constexpr QLatin1String IniFileName{"korvel.ini"};
 
 // The file LoadSettings reads: iniPath when that file exists, otherwise
 // IniFileName in the program folder (so that a new path given on the command

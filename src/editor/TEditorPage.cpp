@@ -69,10 +69,10 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(TntMemo_Edit_PerforatorString, &QPlainTextEdit::textChanged, this,
             &TEditorPage::cryptoPaneChanged);
     connect(MaskEdit_Editor_Index, &QLineEdit::textChanged, this, &TEditorPage::UpdateEditorState);
-    connect(TntComboBox_Editor_Category, &QComboBox::activated, this,
+    connect(TntComboBox_Editor_Category, qOverload<int>(&QComboBox::activated), this,
             &TEditorPage::TntComboBox_Editor_CategoryChange);
     connect(CheckBox_From, &QCheckBox::toggled, this, &TEditorPage::CheckBox_FromClick);
-    connect(TntComboBox_OperatorList, &QComboBox::activated, this,
+    connect(TntComboBox_OperatorList, qOverload<int>(&QComboBox::activated), this,
             &TEditorPage::TntComboBox_OperatorListChange);
     connect(Button_Editor_New, &QPushButton::clicked, this, [this] { NewTelegram(true); });
     connect(Button_Editor_Load, &QPushButton::clicked, this, &TEditorPage::Button_Editor_LoadClick);

@@ -72,12 +72,12 @@ QString AutoReplace(QStringView text, const TReplaceValues& values) {
 void AppendHyphenLineFeeds(AnsiText& text) {
     qsizetype end = text.size();
     int feeds = 0;
-    while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) {
-        if (text[end - 1] == '\n')
+    while (end > 0 && (text.at(end - 1) == '\r' || text.at(end - 1) == '\n')) {
+        if (text.at(end - 1) == '\n')
             ++feeds;
         --end;
     }
-    if (end == 0 || text[end - 1] != '-')
+    if (end == 0 || text.at(end - 1) != '-')
         return;
     for (; feeds < kHyphenLineFeeds; ++feeds)
         text += '\n';

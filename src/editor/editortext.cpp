@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 const QString kStartMarker = QStringLiteral("ЗЦЗЦ ");
@@ -39,7 +41,7 @@ QString StripTelegramFrame(QStringView text) {
     QString out = text.toString();
     const qsizetype start = out.indexOf(kStartMarker);
     if (start >= 0)
-        out.remove(0, std::min(out.size(), start + kStartMarker.size() + 1));
+        out.remove(0, std::min<qsizetype>(out.size(), start + kStartMarker.size() + 1));
     const qsizetype end = out.indexOf(kEndMarker);
     if (end >= 0)
         out = out.left(end) + finalLineBreak(out).toString();
@@ -105,8 +107,12 @@ std::optional<LineText> CutCryptoPiece(LineText& block, TCryptoPiece piece) {
 QString CryptoPieceText(QByteArrayView piece, bool showRegisters) {
     QString text = LineToWide(piece, true);
     if (!showRegisters)
-        text.removeIf(
-            [](QChar c) { return c.unicode() < 0x80 && IsVisibleMark(char(c.unicode())); });
+        text.truncate(std::remove_if(text.begin(), text.end(),
+                                     [](QChar c) {
+                                         return c.unicode() < 0x80 &&
+                                                IsVisibleMark(char(c.unicode()));
+                                     }) -
+                      text.begin());
     return ToMemoText(text);
 }
 

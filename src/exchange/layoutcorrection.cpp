@@ -15,13 +15,13 @@ bool isGap(char c) {
 }
 
 qsizetype lineEnd(const LineText& text, qsizetype from) {
-    while (from < text.size() && !isControl(text[from]))
+    while (from < text.size() && !isControl(text.at(from)))
         ++from;
     return from;
 }
 
 qsizetype skipGap(const LineText& text, qsizetype from) {
-    while (from < text.size() && isGap(text[from]))
+    while (from < text.size() && isGap(text.at(from)))
         ++from;
     return from;
 }
@@ -32,7 +32,7 @@ qsizetype headerEnd(const LineText& text) {
     qsizetype end = lineEnd(text, 0);
     for (;;) {
         const qsizetype next = skipGap(text, end);
-        if (next >= text.size() || text[next] != '(')
+        if (next >= text.size() || text.at(next) != '(')
             break;
         end = lineEnd(text, next);
     }
@@ -52,7 +52,7 @@ LineText CorrectLayout(const LineText& text) {
     qsizetype equals[4] = {-1, -1, -1, -1};
     int count = 0;
     for (qsizetype i = 0; i < size && count < 4; ++i)
-        if (text[i] == '=')
+        if (text.at(i) == '=')
             equals[count++] = i;
     // Exactly three "=", all after the header, and a signature dash after the
     // last: the shape "address=text=...=signature-".
@@ -66,8 +66,8 @@ LineText CorrectLayout(const LineText& text) {
     // that indent the first line of the address.
     qsizetype pos = header;
     qsizetype indent = header;
-    while (pos < size && isGap(text[pos])) {
-        if (text[pos] != ' ')
+    while (pos < size && isGap(text.at(pos))) {
+        if (text.at(pos) != ' ')
             indent = pos + 1;
         ++pos;
     }
@@ -77,7 +77,7 @@ LineText CorrectLayout(const LineText& text) {
 
     int seen = 0;
     while (pos < size) {
-        const char c = text[pos];
+        const char c = text.at(pos);
         if (c == '=') {
             ++seen;
             out += c;
@@ -89,8 +89,8 @@ LineText CorrectLayout(const LineText& text) {
             // The signature's closing dash: the text ends here. The character
             // right after the dash is kept when it is part of the signature.
             out += c;
-            if (pos + 1 < size && !isGap(text[pos + 1]))
-                out += text[pos + 1];
+            if (pos + 1 < size && !isGap(text.at(pos + 1)))
+                out += text.at(pos + 1);
             out += "\n\n";
             return out;
         }

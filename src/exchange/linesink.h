@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QtGlobal>
 
 // Every byte ever appended to the line's send text has a position in one

@@ -23,7 +23,7 @@ bool startsWithNumber(QByteArrayView h) {
 
 // The name of a received telegram: "q" or "u", three characters, the number.
 QString telegramName(char prefix, QByteArrayView three, int number) {
-    return QLatin1Char(prefix) + QString::fromLatin1(three) + u'.' +
+    return QLatin1Char(prefix) + QString::fromLatin1(three.data(), int(three.size())) + u'.' +
            QString::fromLatin1(ThreeDigits(number));
 }
 
@@ -274,7 +274,7 @@ void TExchange::DispatchCentreMessage(const LineText& body) {
             queue_.ServiceAccepted();
         else if (MatchPattern("%06D", rest(kService), &digits) == 1)
             store_.SaveTelegram(
-                InpDayPath(QLatin1Char('c') + QString::fromLatin1(MidView(digits, 3, 3)) +
+                InpDayPath(QLatin1Char('c') + QString::fromLatin1(MidView(digits, 3, 3).data(), 3) +
                            QLatin1String(".SSS")),
                 body, false);
         else

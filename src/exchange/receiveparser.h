@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 
 // Pieces of the received stream's grammar, shared by the exchange and its tests.
 

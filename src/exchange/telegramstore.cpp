@@ -142,7 +142,8 @@ QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
         file.seek(size - 2);
         tail = file.read(2);
     }
-    const bool open = tail.size() == 2 && !(tail[1] == 0 && (tail[0] == '\n' || tail[0] == '\r'));
+    const bool open =
+        tail.size() == 2 && !(tail.at(1) == '\0' && (tail.at(0) == '\n' || tail.at(0) == '\r'));
     return utf16Bytes(open ? QStringLiteral("\r\n") + listText : listText, false);
 }
 

@@ -3,7 +3,7 @@
 #include "config/tlgconfig.h"
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QString>
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 
 // What the tape windows and the exchange panel ask of the paper-tape
 // adapter: the perforator thread in the program, a recorder in tests. Every

@@ -119,7 +119,7 @@ void CPrfClient::SetNoBlock(bool on) {
 void CPrfClient::AppendSend(QByteArrayView text) {
     {
         CMutexLocker lock(sendLock_);
-        sendText_.append(text);
+        sendText_ += text;
         sendPending_ = true;
     }
     Wake();

@@ -158,7 +158,7 @@ void CTlgClient::Nudge() {
 
 SendPosition CTlgClient::AppendSend(QByteArrayView text) {
     CMutexLocker lock(sendLock_);
-    sendText_.append(text);
+    sendText_ += text;
     sendPending_ = true;
     const SendPosition end = sendFront_ + SendPosition(sendText_.size());
     // The serial link waits on its port until there is something to do.
@@ -490,7 +490,7 @@ void CTlgClient::SendPass() {
     qsizetype n = sendText_.size();
     for (;;) {
         // A ClearSend in the last OnSent handler may have shortened the text.
-        n = qMin(n, sendText_.size());
+        n = qMin<qsizetype>(n, sendText_.size());
         if (n == 0) {
             sendPending_ = !sendText_.isEmpty();
             sendLock_.Unlock();

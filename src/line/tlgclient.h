@@ -7,7 +7,7 @@
 #include "line/tcpip.h"
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QMutex>
 #include <QString>
 #include <QThread>

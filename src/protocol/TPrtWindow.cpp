@@ -1,6 +1,7 @@
 #include "protocol/TPrtWindow.h"
 
 #include "protocol/protocolcopy.h"
+#include "util/qtcompat.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -207,7 +208,7 @@ void TPrtWindow::mousePress(QMouseEvent* event) {
     scrollBar_->setFocus(Qt::MouseFocusReason);
     if (event->button() != Qt::LeftButton || split_)
         return;
-    const int index = lineAt(event->position().toPoint().y());
+    const int index = lineAt(EventPosition(event).toPoint().y());
     protocol_.SetSelFirst(index);
     protocol_.SetSelLast(index);
     selecting_ = true;
@@ -217,7 +218,7 @@ void TPrtWindow::mousePress(QMouseEvent* event) {
 void TPrtWindow::mouseMove(QMouseEvent* event) {
     if (!selecting_ || split_)
         return;
-    const int index = lineAt(event->position().toPoint().y());
+    const int index = lineAt(EventPosition(event).toPoint().y());
     // The selection grows downward from the line first pressed.
     if (index != protocol_.SelLast() && index > protocol_.SelFirst()) {
         protocol_.SetSelLast(index);
@@ -231,7 +232,7 @@ void TPrtWindow::mouseRelease(QMouseEvent* event) {
     selecting_ = false;
     if (split_)
         return;
-    const int index = lineAt(event->position().toPoint().y());
+    const int index = lineAt(EventPosition(event).toPoint().y());
     if (protocol_.SelLast() == protocol_.SelFirst() || index < protocol_.SelFirst()) {
         protocol_.SetSelFirst(-1);
         protocol_.SetSelLast(-1);

@@ -36,8 +36,8 @@ bool IsTrafficMarker(char c) {
 void Mark(LineText& last, QByteArrayView segment, int level) {
     char current = 0;
     for (qsizetype i = last.size(); i-- > 0;) {
-        if (IsTrafficMarker(last[i])) {
-            current = last[i];
+        if (IsTrafficMarker(last.at(i))) {
+            current = last.at(i);
             break;
         }
     }
@@ -102,7 +102,7 @@ void TProtocol::addTraffic(LineText text, int level, int& added) {
         if (wrapWidth_ > 0) {
             int count = 0;
             for (qsizetype k = 0; k < last.size(); ++k) {
-                if (!IsWrapCounted(last[k]) || ++count < wrapWidth_)
+                if (!IsWrapCounted(last.at(k)) || ++count < wrapWidth_)
                     continue;
                 LineText tail = last.mid(k + 1);
                 last.truncate(k + 1);

@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QList>
 
 // What the protocol view's copy commands take from the shown list.

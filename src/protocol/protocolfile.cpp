@@ -38,11 +38,11 @@ ProtocolRead ReadProtocolFile(const QString& path, QList<LineText>& lines) {
     qsizetype start = 0;
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const char c = bytes[i];
+        const char c = bytes.at(i);
         if (c != '\r' && c != '\n')
             continue;
         lines.append(bytes.mid(start, i - start));
-        if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n')
+        if (c == '\r' && i + 1 < size && bytes.at(i + 1) == '\n')
             ++i;
         start = i + 1;
     }
@@ -111,7 +111,7 @@ bool ProtocolFileWriter::writeWhole(const QString& path, const QList<LineText>& 
 // POSIX calls, because QFile cannot open a file for writing in place without
 // truncating it or forcing every write to its end.
 bool ProtocolFileWriter::writeTail(const QString& path, const QList<LineText>& lines) {
-    synced_ = std::min({synced_, lines.size(), qsizetype(ends_.size())});
+    synced_ = std::min({synced_, qsizetype(lines.size()), qsizetype(ends_.size())});
     const qint64 onDisk = ends_.empty() ? 0 : ends_.back();
     const qint64 offset = synced_ == 0 ? 0 : ends_[synced_ - 1];
 

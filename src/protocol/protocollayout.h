@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QList>
 
 #include <vector>

@@ -204,11 +204,11 @@ QWidget* TForm_Options::MakeConnectionPage() {
     for (QLineEdit* e : {Edit_Host, Edit_Port})
         connect(e, &QLineEdit::textChanged, this, &TForm_Options::UpdateEnabling);
     // The entry's text up to its first blank is the port's name.
-    connect(ComboBox_Port, &QComboBox::currentIndexChanged, this, [this](int i) {
+    connect(ComboBox_Port, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
         if (i >= 0)
             dialogLinePort_ = ComboBox_Port->itemData(i).toString();
     });
-    connect(ComboBox_PerfPort, &QComboBox::currentIndexChanged, this, [this](int i) {
+    connect(ComboBox_PerfPort, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
         if (i >= 0)
             dialogPerfPort_ = ComboBox_PerfPort->itemData(i).toString();
     });
@@ -488,7 +488,7 @@ TForm_Options::SoundGroup TForm_Options::MakeSoundGroup(const char* prefix, bool
     SoundGroup g;
     g.type = new QComboBox;
     g.type->setObjectName(QStringLiteral("TntComboBox_%1_SoundType").arg(p));
-    g.type->addItems(withLoop ? kSoundKinds : kSoundKinds.mid(0, 3));
+    g.type->addItems(withLoop ? kSoundKinds : QStringList(kSoundKinds.mid(0, 3)));
     g.file = new QLineEdit;
     g.file->setObjectName(QStringLiteral("TntEdit_%1_SoundFile").arg(p));
     g.browse = new QPushButton(QStringLiteral("Обзор"));
@@ -496,7 +496,7 @@ TForm_Options::SoundGroup TForm_Options::MakeSoundGroup(const char* prefix, bool
     g.play = new QPushButton(QStringLiteral(">"));
     g.play->setObjectName(QStringLiteral("Button_%1_SoundPlay").arg(p));
     g.play->setMaximumWidth(32);
-    connect(g.type, &QComboBox::currentIndexChanged, this, &TForm_Options::UpdateEnabling);
+    connect(g.type, qOverload<int>(&QComboBox::currentIndexChanged), this, &TForm_Options::UpdateEnabling);
     connect(g.play, &QPushButton::clicked, this, [this, g] { PlayGroup(g); });
     connect(g.browse, &QPushButton::clicked, this, [this, g] { BrowseSound(g); });
     return g;

@@ -192,14 +192,14 @@ void TForm_TARVO::buildMenu() {
 
     Action_Automatic = new QAction(this);
     Action_Automatic->setObjectName(QStringLiteral("Action_Automatic"));
-    Action_Automatic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    Action_Automatic->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     Action_Automatic->setShortcutContext(Qt::ApplicationShortcut);
     connect(Action_Automatic, &QAction::triggered, this, &TForm_TARVO::ToggleMode);
     addAction(Action_Automatic);
 
     Action_NewTlg = new QAction(this);
     Action_NewTlg->setObjectName(QStringLiteral("Action_NewTlg"));
-    Action_NewTlg->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    Action_NewTlg->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
     Action_NewTlg->setShortcutContext(Qt::ApplicationShortcut);
     connect(Action_NewTlg, &QAction::triggered, this, [this] { editorPage_->NewTelegram(true); });
     addAction(Action_NewTlg);

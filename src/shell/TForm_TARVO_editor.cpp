@@ -138,7 +138,7 @@ bool TForm_TARVO::WriteForward(const TForwardSource& source, const QString& head
         }
         forward.OutgoingText = *text;
     } else {
-        forward.OutgoingLines = {header, Form_Forward->BodyText()};
+        forward.OutgoingLines = QStringList{header, Form_Forward->BodyText()};
     }
     // The writer reports its own failures; it never replaces a waiting file.
     return outgoing_.WriteOutgoing(forward, false) == TOutgoingWriter::Result::Written;

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "util/qtcompat.h"
+
 namespace {
 
 const QColor kSilver(192, 192, 192);
@@ -62,7 +64,7 @@ QGroupBox* group(const QString& name, QWidget* parent) {
 }  // namespace
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && rect().contains(EventPosition(event).toPoint()))
         Q_EMIT clicked();
     QLabel::mouseReleaseEvent(event);
 }

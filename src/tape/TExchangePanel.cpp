@@ -86,9 +86,9 @@ TExchangePanel::TExchangePanel(const _tlg_config& config, IPerforator& perforato
         QStringLiteral("Button_ProtocolExchangePerfSkip"));
     Button_ProtocolExchangePerfSkip->setVisible(false);
 
-    connect(ComboBox_ProtocolExchangeFrom, &QComboBox::currentIndexChanged, this,
+    connect(ComboBox_ProtocolExchangeFrom, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this] { comboChanged(ComboBox_ProtocolExchangeFrom); });
-    connect(ComboBox_ProtocolExchangeTo, &QComboBox::currentIndexChanged, this,
+    connect(ComboBox_ProtocolExchangeTo, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this] { comboChanged(ComboBox_ProtocolExchangeTo); });
     connect(SpeedButton_ComboBox_ProtocolExchangeStart, &QToolButton::clicked, this,
             &TExchangePanel::SpeedButton_ComboBox_ProtocolExchangeStartClick);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QList>
 #include <QPoint>
 #include <QWidget>

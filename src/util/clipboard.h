@@ -2,7 +2,7 @@
 
 #include "util/texttypes.h"
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 
 // Plain-text clipboard access in the operator's code page (1251), as the
 // protocol view and the crypto block exchange text with other programs.

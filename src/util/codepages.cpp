@@ -97,8 +97,9 @@ QByteArray mapBytes(QByteArrayView text, const ByteTable& table) {
     if (end < 0)
         end = text.size();
     QByteArray out(end, Qt::Uninitialized);
+    char* dst = out.data();
     for (qsizetype i = 0; i < end; ++i)
-        out[i] = table.map[uint8_t(text[i])];
+        dst[i] = table.map[uint8_t(text[i])];
     return out;
 }
 
@@ -114,9 +115,10 @@ QString toWide(QByteArrayView text, const std::array<char16_t, 128>& upper) {
 
 QByteArray fromWide(QStringView text, const ReverseTable& table) {
     QByteArray out(text.size(), Qt::Uninitialized);
+    char* dst = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        out[i] = c == 0 ? '\0' : table.find(c);
+        dst[i] = c == 0 ? '\0' : table.find(c);
     }
     return out;
 }

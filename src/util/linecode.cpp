@@ -2,10 +2,20 @@
 
 #include "util/textutil.h"
 
+#include <QMetaType>
+
 #include <array>
 #include <cstdio>
 
 namespace {
+
+// The text aliases by their own names, for signals that carry them: Qt 5
+// knows a signal's parameter only by the name it was declared with.
+const bool kTextTypesKnown = [] {
+    qRegisterMetaType<LineText>("LineText");
+    qRegisterMetaType<AnsiText>("AnsiText");
+    return true;
+}();
 
 // Line-code bytes for the Armenian alphabet (capitals and small letters share
 // an entry) and the Georgian letters U+10D0-U+10F0 (the first 33 entries):

@@ -13,10 +13,11 @@ const QString kCrLf = QStringLiteral("\r\n");
 QString DecodeTelegramText(QByteArrayView bytes) {
     auto utf16 = [&bytes](bool littleEndian) {
         QString text((bytes.size() - 2) / 2, Qt::Uninitialized);
+        QChar* dst = text.data();
         for (qsizetype i = 0; i < text.size(); ++i) {
             const uchar a = uchar(bytes[2 + 2 * i]);
             const uchar b = uchar(bytes[3 + 2 * i]);
-            text[i] = QChar(littleEndian ? char16_t(a | b << 8) : char16_t(b | a << 8));
+            dst[i] = QChar(littleEndian ? char16_t(a | b << 8) : char16_t(b | a << 8));
         }
         return text;
     };

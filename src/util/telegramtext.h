@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QString>
 #include <QStringList>
 #include <QStringView>

@@ -39,7 +39,7 @@ int BodyNumber(QByteArrayView body) {
 // Where found parts from expected, for a failure line.
 QString Mismatch(const QByteArray& found, const QByteArray& expected) {
     qsizetype i = 0;
-    while (i < found.size() && i < expected.size() && found[i] == expected[i])
+    while (i < found.size() && i < expected.size() && found.at(i) == expected.at(i))
         ++i;
     return QStringLiteral("%1 bytes where %2 were expected, from byte %3: %4 where %5 was expected")
         .arg(found.size())

@@ -246,7 +246,7 @@ TEST(OperatorList, CurrentIsWrittenInQuotes) {
     _tlg_config config;
     _tlg_status status;
     _tlg_controls controls;
-    controls.OperatorItems = {"Иван", " Мария "};
+    controls.OperatorItems = QStringList{"Иван", " Мария "};
     controls.OperatorIndex = 1;
     ASSERT_EQ(SaveSettings(path, config, status, controls), QString());
     EXPECT_TRUE(ReadFileOrMissing(path).contains(IniBytes("\r\nCurrent=\" Мария \"\r\n")));

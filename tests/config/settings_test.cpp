@@ -192,9 +192,9 @@ TEST(SaveSettings, EveryKeyRoundTrips) {
     s.LineInputNumber = 9, s.Automatic = false, s.DayText = "0130";
 
     _tlg_controls k;
-    k.FromUse = true, k.FromString = " МОСКВА 1", k.Categories = {"ПП", "С С", "Р"};
+    k.FromUse = true, k.FromString = " МОСКВА 1", k.Categories = QStringList{"ПП", "С С", "Р"};
     k.CategoryIndex = 0, k.AutoFormat = true;
-    k.OperatorItems = {"Анна Петрова", "Иван", "Петр Сидоров"}, k.OperatorIndex = 2;
+    k.OperatorItems = QStringList{"Анна Петрова", "Иван", "Петр Сидоров"}, k.OperatorIndex = 2;
     k.OperatorListVisible = true;
     k.ScreenFont = {"DejaVu Sans", 12, true}, k.WindowsPrinterFont = {"Liberation Serif", 9, true};
     k.CenterOnScreen = false, k.Top = -5, k.Left = 20, k.Height = 500, k.Width = 700;
@@ -375,9 +375,9 @@ TEST(LoadSettings, ReadsAFileWrittenOnWindows) {
     ExpectSame(l.status, s);
 
     _tlg_controls k;
-    k.FromUse = true, k.FromString = "|МОСКВА", k.Categories = {"П", "С", "Р"};
+    k.FromUse = true, k.FromString = "|МОСКВА", k.Categories = QStringList{"П", "С", "Р"};
     k.CategoryIndex = 0, k.AutoFormat = true;
-    k.OperatorItems = {"Анна Петрова", "Иван", "Петр Сидоров"}, k.OperatorIndex = 1;
+    k.OperatorItems = QStringList{"Анна Петрова", "Иван", "Петр Сидоров"}, k.OperatorIndex = 1;
     k.OperatorListVisible = true;
     k.ScreenFont = {"Courier New", 12, true}, k.WindowsPrinterFont = {"Times New Roman", 16, false};
     k.CenterOnScreen = false, k.Top = 10, k.Left = 20, k.Height = 600, k.Width = 800;

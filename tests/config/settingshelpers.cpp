@@ -22,12 +22,12 @@ QByteArray IniBytes(const QString& text) {
     while (i < text.size()) {
         const qsizetype open = text.indexOf(u'{', i);
         if (open < 0) {
-            out += WideToAnsi(QStringView(text).sliced(i));
+            out += WideToAnsi(QStringView(text).mid(i));
             break;
         }
         const qsizetype close = text.indexOf(u'}', open);
-        out += WideToAnsi(QStringView(text).sliced(i, open - i));
-        out += WideToLine(QStringView(text).sliced(open + 1, close - open - 1));
+        out += WideToAnsi(QStringView(text).mid(i, open - i));
+        out += WideToLine(QStringView(text).mid(open + 1, close - open - 1));
         i = close + 1;
     }
     return out;

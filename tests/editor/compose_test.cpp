@@ -37,7 +37,7 @@ TEST(ComposeHeader, FollowsTheHeaderRules) {
 
 TEST(ComposeOutgoing, HeaderThenText) {
     TComposeFields f = fields("П", "01", "141911");
-    f.TextLines = {"МОСКВА ИВАНОВУ", "ТЕКСТ ТЕКСТ"};
+    f.TextLines = QStringList{"МОСКВА ИВАНОВУ", "ТЕКСТ ТЕКСТ"};
     TOutgoingBuffers out;
     ComposeOutgoing(f, false, {}, out);
     EXPECT_EQ(out.OutgoingLines, QStringList({"П141911", "МОСКВА ИВАНОВУ", "ТЕКСТ ТЕКСТ"}));
@@ -50,7 +50,7 @@ TEST(ComposeOutgoing, OriginLineAfterThreeEmptyLines) {
     f.From = "МОСКВА";
     f.Words = "12";
     f.FromData = "08/12 1430=";
-    f.TextLines = {"ТЕКСТ"};
+    f.TextLines = QStringList{"ТЕКСТ"};
     TOutgoingBuffers out;
     ComposeOutgoing(f, false, {}, out);
     EXPECT_EQ(out.OutgoingLines,
@@ -80,7 +80,7 @@ TEST(AutoReplace, DollarEscapesAndPlaceholders) {
 
 TEST(ComposeOutgoing, AutoReplacementOnlyWhenAsked) {
     TComposeFields f = fields("П", "01", "141911");
-    f.TextLines = {"НОМЕР [ ОТ { }", "$[ ОСТАЕТСЯ"};
+    f.TextLines = QStringList{"НОМЕР [ ОТ { }", "$[ ОСТАЕТСЯ"};
     TOutgoingBuffers out;
     ComposeOutgoing(f, true, {6, "30/01", "1205"}, out);
     EXPECT_EQ(out.OutgoingLines, QStringList({"П141911", "НОМЕР 7 ОТ 30/01 1205", "[ ОСТАЕТСЯ"}));
@@ -111,7 +111,7 @@ TEST(ComposeOutgoing, HyphenAtTheEndGetsLineFeedsInTheAnsiTextOnly) {
 
 TEST(ComposeOutgoing, CryptoModeAppendsBlockAndSignatureWithoutLineFeeds) {
     TComposeFields f = fields("П", "01", "141911");
-    f.TextLines = {"ТЕКСТ -"};
+    f.TextLines = QStringList{"ТЕКСТ -"};
     f.CryptoMode = true;
     f.CryptoBlock = QByteArray("\x80\x81 12345\r\n", 10);  // "АБ 12345" in code page 866
     f.Signature = "ПОДПИСЬ\r\n";

@@ -90,7 +90,7 @@ TEST_F(OutgoingTest, WithoutConfirmationNothingIsAsked) {
     EXPECT_FALSE(host.lastConfirmed);
 
     TOutgoingWriter alone(config, status, protocol);
-    alone.OutgoingLines = {"П141911", "ПЕРЕСЫЛКА"};
+    alone.OutgoingLines = QStringList{"П141911", "ПЕРЕСЫЛКА"};
     alone.OutgoingText = WideToAnsi(u"П141911\r\nПЕРЕСЫЛКА\r\n");
     EXPECT_EQ(alone.WriteOutgoingFile(false), TOutgoingWriter::Result::Written);
     EXPECT_EQ(read("out/1208q001"), alone.OutgoingText);
@@ -149,7 +149,7 @@ TEST_F(OutgoingTest, AForwardDuringTheConfirmationChangesNothingOfIt) {
     const QByteArray composed = writer.OutgoingText;
     host.whileShown = [this] {
         TOutgoingBuffers forward;
-        forward.OutgoingLines = {"ПЕРЕСЫЛКА"};
+        forward.OutgoingLines = QStringList{"ПЕРЕСЫЛКА"};
         forward.OutgoingText = "FORWARD";
         EXPECT_EQ(writer.WriteOutgoing(forward, false), TOutgoingWriter::Result::Written);
         writer.OutgoingText = "scratch";  // another user of the shared buffers

@@ -258,7 +258,7 @@ TEST_F(EditorPageTest, PastedLongLineIsCut) {
 }
 
 TEST_F(EditorPageTest, OperatorChangeIsLogged) {
-    controls.OperatorItems = {"ИВАНОВ", "ПЕТРОВ"};
+    controls.OperatorItems = QStringList{"ИВАНОВ", "ПЕТРОВ"};
     controls.OperatorIndex = 0;
     controls.OperatorListVisible = true;
     page.ApplyControls(controls);

@@ -32,7 +32,7 @@ TEST_F(EditorEndToEndTest, AComposedTelegramIsSentConfirmedAndListed) {
     TComposeFields fields;
     fields.Category = QStringLiteral("ПМ");
     fields.Index = QStringLiteral("141911");
-    fields.TextLines = {QStringLiteral("ПРОШУ ПОДТВЕРДИТЬ ПОЛУЧЕНИЕ"), QStringLiteral("ДЕЖУРНЫЙ")};
+    fields.TextLines = QStringList{QStringLiteral("ПРОШУ ПОДТВЕРДИТЬ ПОЛУЧЕНИЕ"), QStringLiteral("ДЕЖУРНЫЙ")};
     ComposeOutgoing(fields, false, TReplaceValues{}, writer);
     ASSERT_EQ(writer.WriteOutgoingFile(true), TOutgoingWriter::Result::Written);
     EXPECT_EQ(op.shown.value(0).value(0), QStringLiteral("ПМ141911"));
@@ -72,7 +72,7 @@ TEST_F(EditorEndToEndTest, ACryptoBlockReachesTheCentreByteForByte) {
     TComposeFields fields;
     fields.Category = QStringLiteral("П");
     fields.Index = QStringLiteral("141911");
-    fields.TextLines = {QStringLiteral("ШИФРОВКА")};
+    fields.TextLines = QStringList{QStringLiteral("ШИФРОВКА")};
     fields.CryptoMode = true;
     fields.CryptoBlock = block;
     fields.Signature = QStringLiteral("ДЕЖУРНЫЙ\r\n");

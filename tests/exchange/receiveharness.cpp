@@ -91,7 +91,7 @@ QString TReceiveHarness::Run(QByteArrayView input) {
         exchange.OnLineReceive(stream.sliced(at, size).toByteArray());
         at += size;
         largestChunk = qMax(largestChunk, size);
-        largest = qMax(largest, exchange.ReceiveBuffer().size());
+        largest = qMax<qsizetype>(largest, exchange.ReceiveBuffer().size());
         if (chunks.bounded(8) == 0)
             exchange.Tick();
     }
@@ -151,7 +151,7 @@ QByteArray RandomReceiveInput(quint32 seed) {
                 stream.remove(at, random.bounded(64));
                 break;
             case 2:
-                stream[at] = char(random.bounded(256));
+                stream.data()[at] = char(random.bounded(256));
                 break;
             default:
                 stream.insert(at, stream.mid(random.bounded(stream.size()), 200));

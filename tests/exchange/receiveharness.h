@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArrayView>
+#include "util/qtcompat.h"
 #include <QString>
 
 // Runs the exchange's receiving side over arbitrary input, for the fuzz

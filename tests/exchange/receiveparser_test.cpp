@@ -345,7 +345,7 @@ TEST_F(ReceiveParserTest, GarbageNeverGrowsTheBufferAndTheNextTelegramArrives) {
             c = char(random.bounded(256));
         for (qsizetype at = 0; at < noise.size(); at += 1024)
             exchange.OnLineReceive(noise.mid(at, 1024));
-        largest = qMax(largest, exchange.ReceiveBuffer().size());
+        largest = qMax<qsizetype>(largest, exchange.ReceiveBuffer().size());
     }
     EXPECT_LE(largest, TExchange::kJunkLimit + 1024);
 
@@ -353,7 +353,7 @@ TEST_F(ReceiveParserTest, GarbageNeverGrowsTheBufferAndTheNextTelegramArrives) {
     exchange.OnLineReceive(L(u"ЗЦЗЦ 005 ") + QByteArray(4096, '\0'));
     for (int i = 0; i < 1100; ++i) {
         exchange.OnLineReceive(QByteArray(1024, '\xFF'));
-        largest = qMax(largest, exchange.ReceiveBuffer().size());
+        largest = qMax<qsizetype>(largest, exchange.ReceiveBuffer().size());
     }
     EXPECT_LE(largest, TExchange::kOpenMessageLimit + 1024);
     EXPECT_TRUE(Events().last().startsWith("ОТБРОШЕНО СООБЩЕНИЕ БЕЗ ОКОНЧАНИЯ"));

@@ -5,8 +5,8 @@
 #include "support/loopback.h"
 #include "support/pdftext.h"
 #include "support/testhome.h"
+#include "util/qtcompat.h"
 
-#include <QFontDatabase>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TPagePrintSettings Settings(bool printRegisters, bool autoWordWrap) {
 }
 
 TEST(PrintPages, PrintsTheTelegramUnderOneBanner) {
-    ASSERT_TRUE(QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")))
+    ASSERT_TRUE(HasFontFamily(QStringLiteral("DejaVu Sans")))
         << "package fonts-dejavu-core is needed";
     // Far wider than a page; no digit 4 and no spaces, so that the pieces
     // read back join into the line again.

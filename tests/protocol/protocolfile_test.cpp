@@ -196,7 +196,7 @@ TEST_F(ProtocolFile, WriteFailureIsReportedOnceAndRecoveryLogged) {
             "",
         };
         EXPECT_EQ(protocol.Lines(), expected) << way.name;
-        EXPECT_EQ(ReadFileOrMissing(path), Joined(expected.first(3))) << way.name;
+        EXPECT_EQ(ReadFileOrMissing(path), Joined(expected.mid(0, 3))) << way.name;
         protocol.AddText("", 1);
         EXPECT_EQ(ReadFileOrMissing(path), Joined(expected)) << way.name;
         EXPECT_EQ(notices.failures.size(), 1) << way.name;

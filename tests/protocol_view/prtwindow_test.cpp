@@ -48,12 +48,12 @@ protected:
     void Mouse(QEvent::Type type, int line, Qt::MouseButton button = Qt::LeftButton) {
         const QPointF at(10, (line - view.Position()) * lh + lh / 2);
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
-        QMouseEvent event(type, at, box->mapToGlobal(at),
+        QMouseEvent event(type, at, QPointF(box->mapToGlobal(at.toPoint())),
                           type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
         QApplication::sendEvent(box, &event);
     }
     void Wheel(QWidget* target, int angle) {
-        QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(),
+        QWheelEvent event(QPointF(5, 5), QPointF(target->mapToGlobal(QPoint(5, 5))), QPoint(),
                           QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &event);
     }

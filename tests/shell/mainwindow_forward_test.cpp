@@ -84,7 +84,7 @@ TEST_F(MainWindowForwardTest, ForwardWritesTheNextFileInEitherMode) {
         auto window = windowWith(c.ansi, kTelegram);
         ASSERT_TRUE(window->InPage()->Button_Forward->isEnabled());
         // What the editor composed last stays as it was.
-        window->Outgoing().OutgoingLines = {QStringLiteral("СОСТАВЛЯЕТСЯ")};
+        window->Outgoing().OutgoingLines = QStringList{QStringLiteral("СОСТАВЛЯЕТСЯ")};
         window->Exchange().Queue().SetScanCountdown(60);
 
         ASSERT_TRUE(forward(*window, QStringLiteral("Переслать"), QStringLiteral("С"),

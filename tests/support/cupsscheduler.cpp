@@ -75,7 +75,7 @@ CupsScheduler::CupsScheduler() : dir_(QDir::tempPath() + QStringLiteral("/tarvo-
     }
     cupsd_.setProcessChannelMode(QProcess::ForwardedChannels);
     // A test killed outright takes its scheduler along.
-    cupsd_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    cupsd_.SetChildSetup([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     cupsd_.start(
         Program(QStringLiteral("cupsd")),
         {QStringLiteral("-f"), QStringLiteral("-c"), root + QStringLiteral("/etc/cupsd.conf"),

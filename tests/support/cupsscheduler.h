@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "util/qtcompat.h"
+
 // A CUPS scheduler of the test's own: Debian's cupsd with a configuration,
 // spool and log folder of its own, reached only through a socket in that
 // folder (CUPS_SERVER=Server()). It needs root (the PDF printer's backend
@@ -37,7 +39,7 @@ private:
     bool Admin(const QStringList& args);
 
     QTemporaryDir dir_;
-    QProcess cupsd_;
+    TForkedProcess cupsd_;
     QString unavailable_;
     QString pdfConfig_;  // the PDF printer's settings file, removed at the end
 };

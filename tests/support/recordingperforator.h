@@ -14,7 +14,7 @@ struct RecordingPerforator : IPerforator {
     bool IsActive() const override { return active; }
     bool IsOpen() const override { return open; }
     void AppendSend(QByteArrayView text) override {
-        waiting.append(text);
+        waiting += text;
         calls << QStringLiteral("AppendSend ") + LineToWide(text);
     }
     void ClearSend() override {

@@ -67,7 +67,7 @@ QByteArray SimulatorProcess::WaitLine(const QByteArray& prefix, qsizetype from, 
         [&] {
             Read();
             for (at = out_.indexOf(prefix, from); at >= 0; at = out_.indexOf(prefix, at + 1)) {
-                if (at > 0 && out_[at - 1] != '\n')
+                if (at > 0 && out_.at(at - 1) != '\n')
                     continue;
                 lineEnd = out_.indexOf('\n', at);
                 return lineEnd >= 0;

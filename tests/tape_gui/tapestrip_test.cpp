@@ -51,7 +51,7 @@ TEST(TapeStripTest, HolesExactlyWhereTheBitsAre) {
     const std::u16string_view text = u"E\nA SIU\rDRJNFCKTZLWHYPQOBGMXV#|&";
     TTapeStrip strip;
     strip.SetText(L(text));
-    QList<bool> seen(32, false);
+    QVector<bool> seen(32, false);
     for (char code : strip.Codes())
         seen[uint8_t(code)] = true;
     ASSERT_EQ(seen.count(true), 32);

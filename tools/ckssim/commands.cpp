@@ -55,7 +55,7 @@ bool ParseCommand(const QString& rawLine, TCommand& command, QString* error) {
     while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
         line.chop(1);
     qsizetype start = 0;
-    while (start < line.size() && line[start].isSpace())
+    while (start < line.size() && line.at(start).isSpace())
         ++start;
     line = line.mid(start);
     if (line.isEmpty() || line.startsWith(QLatin1Char('#')))

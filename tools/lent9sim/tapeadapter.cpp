@@ -203,7 +203,7 @@ void TTapeAdapter::ReadTape(int64_t nowUs) {
     QByteArray out;
     out.reserve(count + 1);
     for (qsizetype i = 0; i < count; ++i) {
-        const uint8_t frame = uint8_t(tape_[position_ + i]);
+        const uint8_t frame = uint8_t(tape_.at(position_ + i));
         out.append(char(frame <= kLastCode ? frame : kUnreadable));
     }
     const bool end = count == left;
