@@ -159,6 +159,10 @@ for lib in adduser libc6 'libstdc\+\+6' "libqt${qt}core[0-9a-z]*" "libqt${qt}wid
   [[ ", $depends," =~ ,\ $lib[\ ,] ]] || fail "Depends lacks $lib: $depends"
 done
 [[ $depends != *libqt${otherqt}* ]] || fail "Depends names Qt $otherqt: $depends"
+# Qt 5's sound and audio-output query are plugins of a package of their own.
+if [ "$qt" = 5 ]; then
+  [[ ", $depends," == *", libqt5multimedia5-plugins,"* ]] || fail "Depends lacks the Qt 5 multimedia plugins: $depends"
+fi
 dpkg-deb -e "$deb" "$scratch/control"
 grep -q dialout "$scratch/control/postinst" || fail "postinst does not mention dialout"
 grep -q 'addgroup --system' "$scratch/control/postinst" || fail "postinst makes no group"

@@ -1,13 +1,13 @@
 #include "alerts/soundplayer.h"
 
+#include "util/qtcompat.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSoundEffect>
 #include <QTemporaryFile>
 #include <QUrl>
-
-#include "util/qtcompat.h"
 
 #include <cmath>
 

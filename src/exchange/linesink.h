@@ -1,8 +1,8 @@
 #pragma once
 
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QtGlobal>
 
 // Every byte ever appended to the line's send text has a position in one

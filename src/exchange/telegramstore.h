@@ -1,9 +1,9 @@
 #pragma once
 
 #include "config/tlgconfig.h"
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QString>
 #include <QStringList>
 

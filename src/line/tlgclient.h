@@ -5,9 +5,9 @@
 #include "line/comport.h"
 #include "line/dialup.h"
 #include "line/tcpip.h"
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QMutex>
 #include <QString>
 #include <QThread>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QList>
 
 // What the protocol view's copy commands take from the shown list.

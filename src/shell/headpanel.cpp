@@ -1,5 +1,7 @@
 #include "shell/headpanel.h"
 
+#include "util/qtcompat.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,8 +9,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-
-#include "util/qtcompat.h"
 
 namespace {
 

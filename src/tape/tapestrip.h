@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include "util/qtcompat.h"
+
+#include <QByteArray>
 #include <QList>
 #include <QPoint>
 #include <QWidget>

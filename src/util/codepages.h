@@ -1,8 +1,8 @@
 #pragma once
 
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QString>
 #include <QStringView>
 

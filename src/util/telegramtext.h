@@ -1,6 +1,7 @@
 #pragma once
 
 #include "util/qtcompat.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "util/qtcompat.h"
 #include "util/texttypes.h"
 
-#include "util/qtcompat.h"
 #include <QString>
 
 // Stateless text and file helpers shared by the editor, the lists, the

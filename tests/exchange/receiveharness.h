@@ -1,6 +1,7 @@
 #pragma once
 
 #include "util/qtcompat.h"
+
 #include <QString>
 
 // Runs the exchange's receiving side over arbitrary input, for the fuzz

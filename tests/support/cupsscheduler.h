@@ -1,11 +1,11 @@
 #pragma once
 
+#include "util/qtcompat.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
-#include "util/qtcompat.h"
 
 // A CUPS scheduler of the test's own: Debian's cupsd with a configuration,
 // spool and log folder of its own, reached only through a socket in that
