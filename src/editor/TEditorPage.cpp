@@ -1,8 +1,10 @@
 #include "editor/TEditorPage.h"
 
 #include "config/tlgconfig.h"
+#include "editor/TAddressCompleter.h"
 #include "editor/TForm_ConfirmSendTlg.h"
 #include "editor/TForm_LoadToEditor.h"
+#include "editor/addressbook.h"
 #include "editor/compose.h"
 #include "editor/editortext.h"
 #include "protocol/protocol.h"
@@ -104,6 +106,8 @@ TEditorPage::TEditorPage(const _tlg_config& config, _tlg_status& status, TProtoc
     connect(CryptPaste, &QAction::triggered, this, &TEditorPage::CryptPasteClick);
     connect(CryptSave, &QAction::triggered, this, &TEditorPage::CryptSaveClick);
 
+    buildComposeAids();
+
     TntComboBox_Editor_CategoryChange();
     CheckBox_FromClick();
     cryptoPaneChanged();
@@ -141,6 +145,10 @@ void TEditorPage::buildControls() {
     MaskEdit_Editor_Schema->setInputMask(QStringLiteral("999;_"));
     MaskEdit_Editor_Schema->setText(QStringLiteral("000"));
     MaskEdit_Editor_Schema->setMaximumWidth(90);
+    // Beside the index, so that it comes next on the way through the fields.
+    Button_Editor_Addresses = new QPushButton(QStringLiteral("Адреса…"), this);
+    named(Button_Editor_Addresses, "Button_Editor_Addresses");
+    Button_Editor_Addresses->setToolTip(QStringLiteral("Адресная книга (Ctrl+B)"));
     TntLabel_Operator = new QLabel(QStringLiteral("Оператор "), this);
     named(TntLabel_Operator, "TntLabel_Operator");
     TntComboBox_OperatorList = new QComboBox(this);
@@ -168,7 +176,7 @@ void TEditorPage::buildControls() {
     Panel_Editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     Panel_Editor->setMinimumHeight(120);
     Panel_Editor->installEventFilter(this);
-    TntMemo_Edit = new QPlainTextEdit(Panel_Editor);
+    TntMemo_Edit = new TEditorMemo(Panel_Editor);
     named(TntMemo_Edit, "TntMemo_Edit");
     TntMemo_Edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     buildCryptoPane();
@@ -192,6 +200,7 @@ void TEditorPage::buildControls() {
         button(QStringLiteral("Вывести на ПЛ"), "Button_Editor_ToPerforator");
     Button_Editor_ToPerforator->setVisible(false);
     TntButton_AutoKSS = button(QStringLiteral("АВТОКСС"), "TntButton_AutoKSS");
+    Button_Editor_Template = button(QStringLiteral("Шаблон"), "Button_Editor_Template");
 
     auto* header = new QHBoxLayout;
     header->addWidget(new QLabel(QStringLiteral("Категория"), this));
@@ -201,6 +210,7 @@ void TEditorPage::buildControls() {
     header->addWidget(Label_Editor_Index);
     header->addWidget(MaskEdit_Editor_Index);
     header->addWidget(MaskEdit_Editor_Schema);
+    header->addWidget(Button_Editor_Addresses);
     header->addStretch(1);
     header->addWidget(TntLabel_Operator);
     header->addWidget(TntComboBox_OperatorList);
@@ -216,6 +226,7 @@ void TEditorPage::buildControls() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(TntCheckBox_EditorAutoFormat);
     buttons->addWidget(CheckBox_EditorCriptoMode);
+    buttons->addWidget(Button_Editor_Template);
     buttons->addStretch(1);
     buttons->addWidget(TntButton_AutoKSS);
     buttons->addWidget(Button_Editor_New);

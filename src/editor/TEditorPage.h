@@ -7,7 +7,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <QDate>
+#include <QList>
+
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -19,7 +23,13 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class TAddressBook;
+class TAddressCompleter;
 class TProtocol;
+class TSentDestinations;
+struct TAddressEntry;
+struct TDestination;
+struct TTemplate;
 struct _tlg_config;
 struct _tlg_controls;
 struct _tlg_status;
@@ -71,6 +81,26 @@ public:
     // Whether crypto mode may be used (it may unless the owner says not).
     void SetCryptoAvailable(bool available);
 
+    // The working day: the sent telegrams of the days up to it are counted
+    // for the address completion. Without it the book alone is offered.
+    void SetTodaySource(std::function<QDate()> today) { today_ = std::move(today); }
+    // The address book of the program folder, read again when its file
+    // changed since the last look.
+    TAddressBook& AddressBook();
+    // The book's usable entries and the destinations of the telegrams sent
+    // lately, most used first.
+    QList<TDestination> Destinations();
+    // The header fields from the entry, and its address lines at the top of
+    // an empty text; a text that is not empty gets them only when the
+    // operator agrees. With replaceFirstLine they take the place of the first
+    // line, which the operator was typing.
+    void FillFromEntry(const TAddressEntry& entry, bool replaceFirstLine = false);
+    // "Шаблон": the menu of the prepared texts, made afresh as it opens.
+    void PopupMenu_TemplatesPopup();
+    // Loads a prepared text (asking before replacing a text); the header
+    // fields stay.
+    void LoadTemplate(const TTemplate& prepared);
+
     // Handlers.
     void Button_SendClick();
     void Button_Editor_LoadClick();
@@ -87,6 +117,10 @@ public:
     void CryptClearClick();
     void CryptPasteClick();
     void CryptSaveClick();
+    // "Адреса…" and Ctrl+B: the address book.
+    void Button_Editor_AddressesClick();
+    // "Сохранить как шаблон…".
+    void Action_SaveTemplateClick();
 
     // IOutgoingHost
     bool ConfirmSend(const QStringList& lines) override;
@@ -115,6 +149,7 @@ public:
     QLabel* Label_Editor_Index;
     QLineEdit* MaskEdit_Editor_Index;
     QLineEdit* MaskEdit_Editor_Schema;
+    QPushButton* Button_Editor_Addresses;
     QCheckBox* CheckBox_From;
     QLineEdit* TntEdit_Editor_From;
     QLineEdit* TntEdit_Editor_Words;
@@ -147,6 +182,11 @@ public:
     QPushButton* Button_Editor_Print;
     QPushButton* Button_Editor_ToPerforator;
     QPushButton* TntButton_AutoKSS;
+    QPushButton* Button_Editor_Template;
+    QMenu* PopupMenu_Templates;
+    QAction* Action_SaveTemplate;
+    // The destinations offered while the index or the first line is typed.
+    TAddressCompleter* Completer_Address;
 
 Q_SIGNALS:
     // The main window shows this page / the protocol page.
@@ -171,6 +211,12 @@ private:
     void loadText(const QString& path);
     void loadCryptoBlock(const QString& path);
     bool schemaMode() const;
+    void buildComposeAids();
+    QStringList categories() const;
+    QList<TDestination> sentLately();
+    void offerForField(QLineEdit* field, bool schema);
+    void offerForFirstLine();
+    void putAddressLines(const TAddressEntry& entry, bool replaceFirstLine);
 
     const _tlg_config& config_;
     _tlg_status& status_;
@@ -180,4 +226,8 @@ private:
     bool cryptoAvailable_ = true;
     bool updating_ = false;
     bool controlsApplied_ = false;
+    std::function<QDate()> today_;
+    std::unique_ptr<TAddressBook> book_;
+    std::unique_ptr<TSentDestinations> sent_;
+    bool completingFirstLine_ = false;
 };

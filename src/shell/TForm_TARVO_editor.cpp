@@ -52,6 +52,7 @@ TDayListPage* TForm_TARVO::makeListPage(bool received) {
 TEditorPage* TForm_TARVO::makeEditorPage() {
     editorPage_ = new TEditorPage(config_, status_, protocol_, outgoing_, PC);
     editorPage_->SetProgramFolder(programFolder_);
+    editorPage_->SetTodaySource([this] { return exchange_.Clock().WorkingTime().date(); });
     outgoing_.SetHost(editorPage_);
     connect(editorPage_, &TEditorPage::editorPageWanted, this,
             [this] { PC->setCurrentWidget(TabSheet_Editor); });

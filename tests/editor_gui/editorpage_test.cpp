@@ -1,6 +1,8 @@
 #include "editor/TEditorPage.h"
 
 #include "config/tlgconfig.h"
+#include "editor/TAddressCompleter.h"
+#include "editor/TForm_AddressBook.h"
 #include "protocol/protocol.h"
 #include "support/modal.h"
 #include "support/recordingoutgoing.h"
@@ -9,6 +11,7 @@
 #include "util/codepages.h"
 #include "util/linecode.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +28,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -572,6 +576,180 @@ TEST_F(EditorPageTest, CryptoBlockToAndFromTape) {
     page.Button_Editor_ToPerforator->click();
     ASSERT_EQ(punchedWide.count(), 1);
     EXPECT_EQ(punchedWide[0][0].toString(), "П141911\r\nТЕКСТ\r\n");
+}
+
+TEST_F(EditorPageTest, AddressBookFillsTheEditorFromTheKeyboard) {
+    // Prepared by hand in UTF-8; the second entry's network is left out.
+    home.write("addressbook.ini",
+               "[1]\nName=Тверь, Кузнецову\nCategory=С\nNet=02\nIndex=222222\n"
+               "Line1=ТВЕРЬ\nLine2=КУЗНЕЦОВУ\n[2]\nName=Линия\nCategory=Ц\nIndex=123\n"
+               "Line1=ЛИНИЯ\n");
+    page.TntComboBox_Editor_Category->addItem("Ц");
+    page.show();
+    const struct {
+        const char* search;
+        const char* ask;  // the answer to the question on a text that is not empty
+        const char* text;
+    } steps[] = {
+        {"кузн", nullptr, "ТВЕРЬ\nКУЗНЕЦОВУ\n"},
+        {"123", "Не ставить", "ТВЕРЬ\nКУЗНЕЦОВУ\n"},
+        {"лин", "Поставить", "ЛИНИЯ\nТВЕРЬ\nКУЗНЕЦОВУ\n"},
+    };
+    for (const auto& step : steps) {
+        page.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+        page.MaskEdit_Editor_Index->setFocus();
+        std::optional<ModalAnswerer> ask;
+        if (step.ask)
+            ask.emplace(QString::fromUtf8(step.ask));
+        ModalAnswerer take(QStringLiteral("В редактор"), [&](QWidget* dialog) {
+            auto* search = dialog->findChild<QLineEdit*>("Edit_Search");
+            if (search->text().isEmpty())
+                search->setText(QString::fromUtf8(step.search));
+        });
+        QTest::keyClick(page.MaskEdit_Editor_Index, Qt::Key_B, Qt::ControlModifier);
+        EXPECT_EQ(take.title, "Адресная книга") << step.search;
+        ask.reset();
+        EXPECT_EQ(page.TntMemo_Edit->toPlainText(), QString::fromUtf8(step.text)) << step.search;
+    }
+    EXPECT_EQ(page.TntComboBox_Editor_Category->currentText(), "Ц");
+    EXPECT_FALSE(page.MaskEdit_Editor_Schema->isHidden());
+    EXPECT_EQ(page.MaskEdit_Editor_Schema->text(), "123");
+    EXPECT_EQ(page.MaskEdit_Net->text(), "01");
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "222222") << "kept for the schema's header";
+}
+
+TEST_F(EditorPageTest, CompletionOfTheIndexAndTheFirstLine) {
+    page.SetTodaySource([] { return QDate(2026, 1, 30); });
+    for (const char* name : {"0130q001.001", "0130q002.002"})
+        home.write(QStringLiteral("out/0130/") + name,
+                   WideToAnsi(u"П141911\r\nМОСКВА ПЕТРОВУ\r\n"));
+    home.write("out/0130/0130q003.003", WideToAnsi(u"С141922\r\nМОСКВА СИДОРОВУ\r\n"));
+    home.write("addressbook.ini", WideToAnsi(u"[1]\r\nName=Иванов\r\nCategory=П\r\nIndex=141933\r\n"
+                                             u"Line1=МОСКВА ИВАНОВУ\r\n"));
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    auto shown = [&] {
+        QStringList rows;
+        const QAbstractItemModel* model = page.Completer_Address->Popup()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            rows << model->index(row, 0).data().toString();
+        return rows;
+    };
+    const QStringList offered = {"П141911  МОСКВА ПЕТРОВУ  (2)", "С141922  МОСКВА СИДОРОВУ  (1)",
+                                 "П141933  МОСКВА ИВАНОВУ — Иванов"};
+    auto choose = [&](int row) {
+        QWidget* popup = page.Completer_Address->Popup();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
+        EXPECT_EQ(shown(), offered);
+        for (int i = 0; i <= row; ++i)
+            QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+        EXPECT_FALSE(popup->isVisible());
+    };
+
+    page.MaskEdit_Editor_Index->clear();
+    page.MaskEdit_Editor_Index->setFocus();
+    QTest::keyClicks(page.MaskEdit_Editor_Index, "1419");
+    choose(1);
+    EXPECT_EQ(page.TntComboBox_Editor_Category->currentText(), "С");
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "141922");
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "МОСКВА СИДОРОВУ\n");
+
+    // The first line being typed is completed; the rest of the text stays.
+    page.TntMemo_Edit->setPlainText("\nТЕКСТ НЕ ТРОНУТ");
+    page.TntMemo_Edit->moveCursor(QTextCursor::Start);
+    type(QStringLiteral("мос"));
+    choose(0);
+    EXPECT_EQ(page.TntMemo_Edit->toPlainText(), "МОСКВА ПЕТРОВУ\nТЕКСТ НЕ ТРОНУТ");
+    EXPECT_EQ(page.TntComboBox_Editor_Category->currentText(), "П");
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "141911");
+
+    // "Из переданных" adds the destinations checked that the book lacks.
+    bool fromSent = false;
+    QStringList offeredSent;
+    {
+        ModalAnswerer add(QStringLiteral("Добавить отмеченные"), [&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>("ListView_FromSent");
+            if (!list)  // the book, before its "Из переданных"
+                return;
+            offeredSent = ColumnTexts(list, 1);
+            list->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        });
+        ModalAnswerer close(QStringLiteral("Закрыть"), [&](QWidget* dialog) {
+            if (!std::exchange(fromSent, true))
+                dialog->findChild<QPushButton*>("Button_FromSent")->click();
+        });
+        page.Button_Editor_Addresses->click();
+    }
+    EXPECT_EQ(offeredSent, QStringList({"МОСКВА ПЕТРОВУ", "МОСКВА СИДОРОВУ"}));
+    QStringList names;
+    const QList<TAddressEntry> book =
+        ParseAddressBook(read("addressbook.ini")).value_or(QList<TAddressEntry>());
+    for (const TAddressEntry& e : book)
+        names << e.Name + u' ' + DestinationHeader(e);
+    EXPECT_EQ(names, QStringList({"Иванов П141933", "МОСКВА ПЕТРОВУ П141911"}));
+}
+
+TEST_F(EditorPageTest, TemplatesFromTheMenu) {
+    home.write("tpl/Приказ.txt", QStringLiteral("ПРИКАЗ\nТЕКСТ\n").toUtf8());
+    home.write("tpl/Длинный", QByteArray(4998, 'A') + "\r\n");
+    page.PopupMenu_TemplatesPopup();
+    QStringList items;
+    for (QAction* action : page.PopupMenu_Templates->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(items, QStringList({"Длинный", "Приказ", "-", "Сохранить как шаблон…"}));
+    auto pick = [&](int at) { page.PopupMenu_Templates->actions().at(at)->trigger(); };
+
+    page.MaskEdit_Editor_Index->setText("222222");
+    page.TntMemo_Edit->setPlainText("СТАРЫЙ ТЕКСТ");
+    const struct {
+        int item;
+        const char* button;
+        const char* box;
+        const char* text;
+    } steps[] = {
+        {1, "Отмена", "Заменить текст телеграммы шаблоном «Приказ»?", "СТАРЫЙ ТЕКСТ"},
+        {1, "Заменить", "Заменить текст телеграммы шаблоном «Приказ»?", "ПРИКАЗ\nТЕКСТ\n"},
+        {0, "OK",
+         "Шаблон «Длинный» не загружен: 5000 байт, а в телеграмме их может быть не больше "
+         "4999.",
+         "ПРИКАЗ\nТЕКСТ\n"},
+    };
+    for (const auto& step : steps) {
+        ModalAnswerer answer(QString::fromUtf8(step.button));
+        pick(step.item);
+        EXPECT_EQ(answer.text, QString::fromUtf8(step.box));
+        EXPECT_EQ(page.TntMemo_Edit->toPlainText(), QString::fromUtf8(step.text));
+    }
+    EXPECT_EQ(page.MaskEdit_Editor_Index->text(), "222222") << "the header stays";
+
+    page.TntMemo_Edit->setPlainText("НОВЫЙ\nШАБЛОН");
+    {
+        ModalAnswerer save(QStringLiteral("Сохранить"), [](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>()->setText(QStringLiteral("Новый"));
+        });
+        page.Action_SaveTemplate->trigger();
+    }
+    EXPECT_EQ(read("tpl/Новый.txt"), WideToAnsi(u"НОВЫЙ\r\nШАБЛОН\r\n"));
+}
+
+TEST_F(EditorPageTest, AddressEntryFormNamesTheWrongField) {
+    TForm_AddressEntry form(TAddressEntry{"Москва", "П", "01", "14191", {}}, {"П", "Ц"});
+    {
+        ModalAnswerer ok(QStringLiteral("OK"));
+        form.Button_Save->click();
+        EXPECT_EQ(ok.text, "Поле «Индекс» должно содержать шесть цифр.");
+    }
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    form.ComboBox_Category->setCurrentText("Ц");
+    EXPECT_EQ(form.Label_Index->text(), "Схема");
+    form.Edit_Index->setText("123");
+    form.Memo_Lines->setPlainText("МОСКВА\nИВАНОВУ\n\n");
+    form.Button_Save->click();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.Entry(), (TAddressEntry{"Москва", "Ц", "01", "123", {"МОСКВА", "ИВАНОВУ"}}));
 }
 
 }  // namespace
