@@ -225,7 +225,9 @@ TForm_AddressBook::TForm_AddressBook(TAddressBook& book, const QStringList& cate
     ListView_Addresses->setHeaderLabels({QStringLiteral("Название"), QStringLiteral("Заголовок"),
                                          QStringLiteral("Адрес"),
                                          QStringLiteral("За %1 дн.").arg(kRecentDays)});
+    ListView_Addresses->header()->setStretchLastSection(false);
     ListView_Addresses->header()->setSectionResizeMode(ColumnAddress, QHeaderView::Stretch);
+    ListView_Addresses->header()->setSectionResizeMode(ColumnUses, QHeaderView::ResizeToContents);
     ListView_Addresses->setColumnWidth(ColumnName, 200);
     ListView_Addresses->installEventFilter(this);
 
