@@ -91,6 +91,7 @@ QString dayItemText(QDate date, const QString& dayFormat) {
 
 // What a reading brings back from its thread.
 struct TForm_Register::TReading {
+    bool complete = false;  // the strip and the days too
     QDate date;
     TRegisterDay day;
     QList<TRegisterDayTotal> strip;
@@ -327,31 +328,47 @@ void TForm_Register::startRead() {
     QPointer<TForm_Register> self(this);
     TRegisterCache* cache = cache_.get();
     reader_ = std::thread([this, self, from, date, today, cache] {
-        auto reading = std::make_shared<TReading>();
-        reading->date = date;
-        reading->day = ReadRegisterDay(from, date, cache, &stop_);
+        auto post = [this, self](std::shared_ptr<TReading> reading) {
+            QMetaObject::invokeMethod(
+                this,
+                [self, reading] {
+                    if (self)
+                        self->readingArrived(reading);
+                },
+                Qt::QueuedConnection);
+        };
+        // The tables first; the strip and the days follow.
+        auto tables = std::make_shared<TReading>();
+        tables->date = date;
+        tables->day = ReadRegisterDay(from, date, cache, &stop_);
+        post(tables);
+        auto rest = std::make_shared<TReading>(*tables);
+        rest->complete = true;
         if (!stop_)
-            reading->strip = ReadRegisterStrip(from, date, kStripDays, cache);
+            rest->strip = ReadRegisterStrip(from, date, kStripDays, cache);
         if (!stop_)
-            reading->days = RegisterDays(from, today);
-        QMetaObject::invokeMethod(
-            this,
-            [self, reading] {
-                if (self)
-                    self->readingArrived(reading);
-            },
-            Qt::QueuedConnection);
+            rest->days = RegisterDays(from, today);
+        post(rest);
     });
 }
 
 void TForm_Register::readingArrived(const std::shared_ptr<TReading>& reading) {
+    if (!reading->complete) {
+        // The strip of the day shown stays until the new one comes.
+        if (reading->date == Day())
+            display(reading->day,
+                    reading->date == shown_.date ? strip_ : QList<TRegisterDayTotal>());
+        return;
+    }
     if (reader_.joinable())
         reader_.join();
     reading_ = false;
     if (!reading->days.isEmpty() || reading->day.exists)
         fillDays(reading->days);
-    if (reading->date == Day())
-        display(reading->day, reading->strip);
+    if (reading->date == Day()) {
+        strip_ = reading->strip;
+        Chart_Register->SetData(RegisterChartData(shown_, strip_));
+    }
     if (pendingRead_ || reading->date != Day())
         startRead();
     else

@@ -98,8 +98,11 @@ public:
         QString category, index, firstLine;
         int words = -1;
     };
-    Content* find(const QString& path, qint64 stamp, qint64 size);
-    void store(const QString& path, const Content& content);
+    // The received and the sent files are read side by side: each side
+    // keeps its own files.
+    bool contains(const QString& path, bool sent) const;
+    const Content* find(const QString& path, bool sent, qint64 stamp, qint64 size) const;
+    void store(const QString& path, bool sent, const Content& content);
     // The strip's counts of a day while its folders do not change.
     struct DayCount {
         qint64 inpStamp = 0, outStamp = 0;
@@ -108,7 +111,7 @@ public:
     QHash<QDate, DayCount> days;
 
 private:
-    QHash<QString, Content> files_;
+    QHash<QString, Content> files_[2];
 };
 
 // The day of the given date; its folders are those the day text of the date

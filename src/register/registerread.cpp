@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr int kDateReach = 3660;
 
 struct TFound {
     QString name;
-    QByteArray path;
+    QByteArray raw;    // the name as the file system has it
     qint64 stamp = 0;  // last write, nanoseconds
     qint64 size = 0;
     bool archive = false;
@@ -40,67 +41,91 @@ qint64 stampOf(const struct stat& st) {
     return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-QString decodeName(const char* raw) {
-    const QByteArray bytes(raw);
+void takeStat(TFound& file, const struct stat& st) {
+    file.stamp = stampOf(st);
+    file.size = qint64(st.st_size);
+    file.archive = (st.st_mode & S_IXUSR) != 0;
+}
+
+QString decodeName(const QByteArray& bytes) {
     for (const char c : bytes)
         if (uint8_t(c) >= 0x80)
             return QFile::decodeName(bytes);
     return QString::fromLatin1(bytes);
 }
 
-// The files of a folder that classify takes, with one stat each; names are
-// classified before anything else is asked of the file system, since a day
-// folder holds a raw copy beside each telegram.
-QList<TFound> filesOf(const QString& folder,
-                      const std::function<TRegisterName(QStringView)>& classify, bool stat = true) {
-    QList<TFound> files;
-    const QByteArray base = QFile::encodeName(folder);
-    DIR* dir = ::opendir(base.constData());
-    if (!dir)
-        return files;
-    const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_type == DT_DIR || entry->d_name[0] < '0' || entry->d_name[0] > '9')
-            continue;
-        TFound file;
-        file.name = decodeName(entry->d_name);
-        file.what = classify(file.name);
-        if (file.what.kind == TRegisterName::Kind::Skip)
-            continue;
-        if (stat) {
-            struct stat st {};
-            if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-                continue;
-            file.stamp = stampOf(st);
-            file.size = qint64(st.st_size);
-            file.archive = (st.st_mode & S_IXUSR) != 0;
-            file.path = base + entry->d_name;
-        } else if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) {
-            continue;
-        }
-        files.append(std::move(file));
+// A day folder, open while its files are looked at: each is reached from it
+// by name, not by its whole path again (a day holds thousands).
+class TFolder {
+public:
+    explicit TFolder(const QString& path) : dir_(::opendir(QFile::encodeName(path).constData())) {}
+    ~TFolder() {
+        if (dir_)
+            ::closedir(dir_);
     }
-    ::closedir(dir);
-    return files;
-}
+    TFolder(const TFolder&) = delete;
+    TFolder& operator=(const TFolder&) = delete;
 
-QByteArray readHead(const QByteArray& path, qsizetype limit) {
-    QByteArray bytes;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return bytes;
-    bytes.resize(int(limit));
-    qsizetype got = 0;
-    while (got < limit) {
-        const ssize_t r = ::read(fd, bytes.data() + got, size_t(limit - got));
-        if (r <= 0)
-            break;
-        got += r;
+    // The names classify takes, classified; nothing else is asked of the
+    // file system yet, since a day folder holds a raw copy beside each
+    // telegram.
+    QList<TFound> Entries(const std::function<TRegisterName(QStringView)>& classify) {
+        QList<TFound> files;
+        if (!dir_)
+            return files;
+        while (const dirent* entry = ::readdir(dir_)) {
+            if (entry->d_type == DT_DIR || entry->d_name[0] < '0' || entry->d_name[0] > '9')
+                continue;
+            TFound file;
+            file.raw = QByteArray(entry->d_name);
+            file.name = decodeName(file.raw);
+            file.what = classify(file.name);
+            if (file.what.kind != TRegisterName::Kind::Skip)
+                files.append(std::move(file));
+        }
+        return files;
     }
-    ::close(fd);
-    bytes.truncate(int(got));
-    return bytes;
-}
+
+    // Its times, size and read mark; false for what is no plain file.
+    bool Stat(TFound& file) const {
+        struct stat st {};
+        if (!dir_ || ::fstatat(::dirfd(dir_), file.raw.constData(), &st, 0) != 0 ||
+            !S_ISREG(st.st_mode))
+            return false;
+        takeStat(file, st);
+        return true;
+    }
+
+    // Its first bytes, with its times, size and read mark as it was read.
+    bool Read(TFound& file, qsizetype limit, QByteArray* bytes) const {
+        if (!dir_)
+            return false;
+        const int fd =
+            ::openat(::dirfd(dir_), file.raw.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            return false;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return false;
+        }
+        takeStat(file, st);
+        bytes->resize(int(qMin<qint64>(limit, st.st_size)));
+        qsizetype got = 0;
+        while (got < bytes->size()) {
+            const ssize_t r = ::read(fd, bytes->data() + got, size_t(bytes->size() - got));
+            if (r <= 0)
+                break;
+            got += r;
+        }
+        ::close(fd);
+        bytes->truncate(int(got));
+        return true;
+    }
+
+private:
+    DIR* dir_;
+};
 
 qint64 folderStamp(const QString& folder) {
     struct stat st {};
@@ -114,34 +139,55 @@ QDateTime workingTime(qint64 stamp, int shiftHours) {
     return shiftHours != 0 ? t.addSecs(-qint64(shiftHours) * 3600) : t;
 }
 
-TRegisterEntry entryOf(const TFound& file, const QString& folder, bool sent, int shiftHours,
-                       TRegisterCache* cache) {
-    TRegisterEntry e;
-    e.sent = sent;
-    e.fate = file.what.fate;
-    e.number = file.what.number;
-    e.distortion = file.what.distortion;
-    e.time = workingTime(file.stamp, shiftHours);
-    e.read = !file.archive;
-    e.fileName = file.name;
-    e.folder = folder;
-    const QString key = folder + file.name;
-    TRegisterCache::Content* known = cache ? cache->find(key, file.stamp, file.size) : nullptr;
-    TRegisterCache::Content content;
-    if (known) {
-        content = *known;
-    } else {
-        content = ParseRegisterText(readHead(file.path, sent ? kSentBytes : kReceivedBytes), !sent);
-        content.stamp = file.stamp;
-        content.size = file.size;
-        if (cache)
-            cache->store(key, content);
+// The entries of one folder of the day, each with what its text says (from
+// the cache while the file is unchanged).
+QList<TRegisterEntry> entriesOf(const QString& path, bool sent,
+                                const std::function<TRegisterName(QStringView)>& classify,
+                                int shiftHours, TRegisterCache* cache,
+                                const std::atomic<bool>* stop, QList<TFound>* found = nullptr) {
+    QList<TRegisterEntry> entries;
+    TFolder folder(path);
+    QByteArray bytes;
+    for (TFound& file : folder.Entries(classify)) {
+        if (stop && stop->load())
+            break;
+        const QString key = path + file.name;
+        TRegisterCache::Content content;
+        const TRegisterCache::Content* known = nullptr;
+        if (cache && cache->contains(key, sent)) {
+            if (!folder.Stat(file))
+                continue;
+            known = cache->find(key, sent, file.stamp, file.size);
+        }
+        if (known) {
+            content = *known;
+        } else {
+            if (!folder.Read(file, sent ? kSentBytes : kReceivedBytes, &bytes))
+                continue;
+            content = ParseRegisterText(bytes, !sent);
+            content.stamp = file.stamp;
+            content.size = file.size;
+            if (cache)
+                cache->store(key, sent, content);
+        }
+        TRegisterEntry e;
+        e.sent = sent;
+        e.fate = file.what.fate;
+        e.number = file.what.number;
+        e.distortion = file.what.distortion;
+        e.time = workingTime(file.stamp, shiftHours);
+        e.read = !file.archive;
+        e.fileName = file.name;
+        e.folder = path;
+        e.category = content.category;
+        e.index = content.index;
+        e.firstLine = content.firstLine;
+        e.words = e.fate == TRegisterFate::ServiceMessage ? -1 : content.words;
+        entries.append(e);
+        if (found)
+            found->append(file);
     }
-    e.category = content.category;
-    e.index = content.index;
-    e.firstLine = content.firstLine;
-    e.words = e.fate == TRegisterFate::ServiceMessage ? -1 : content.words;
-    return e;
+    return entries;
 }
 
 bool byTime(const TRegisterEntry& a, const TRegisterEntry& b) {
@@ -150,7 +196,7 @@ bool byTime(const TRegisterEntry& a, const TRegisterEntry& b) {
     return a.fileName < b.fileName;
 }
 
-// The numbers of the received telegrams of a day folder, by name and time.
+// The numbers of the received telegrams of a day, by name and time.
 QList<TRegisterNumbered> numbersOf(const QList<TFound>& files) {
     QList<TRegisterNumbered> numbers;
     for (const TFound& f : files)
@@ -161,9 +207,13 @@ QList<TRegisterNumbered> numbersOf(const QList<TFound>& files) {
 
 TRegisterPreviousDay previousDay(const TRegisterSources& sources, QDate date) {
     const QString dayText = FormatDelphiDate(date, sources.dayFormat);
-    const QList<TRegisterNumbered> numbers =
-        numbersOf(filesOf(DayFolderPath(sources.inpPath, date, sources.dayFormat),
-                          [&](QStringView n) { return ClassifyReceivedName(n, dayText); }));
+    TFolder folder(DayFolderPath(sources.inpPath, date, sources.dayFormat));
+    QList<TFound> files =
+        folder.Entries([&](QStringView n) { return ClassifyReceivedName(n, dayText); });
+    files.erase(
+        std::remove_if(files.begin(), files.end(), [&](TFound& f) { return !folder.Stat(f); }),
+        files.end());
+    const QList<TRegisterNumbered> numbers = numbersOf(files);
     TRegisterPreviousDay previous;
     if (numbers.isEmpty())
         return previous;
@@ -172,6 +222,19 @@ TRegisterPreviousDay previousDay(const TRegisterSources& sources, QDate date) {
     previous.last = gaps.last;
     previous.changed = gaps.numberings > 1;
     return previous;
+}
+
+// How many of a folder's names are counted.
+int countOf(const QString& path, const std::function<bool(QStringView)>& counted) {
+    TFolder folder(path);
+    return int(folder
+                   .Entries([&](QStringView name) {
+                       TRegisterName what;
+                       what.kind =
+                           counted(name) ? TRegisterName::Kind::Sent : TRegisterName::Kind::Skip;
+                       return what;
+                   })
+                   .size());
 }
 
 }  // namespace
@@ -194,15 +257,20 @@ bool IsRegisterTraffic(TRegisterFate fate) {
     return false;
 }
 
-TRegisterCache::Content* TRegisterCache::find(const QString& path, qint64 stamp, qint64 size) {
-    const auto it = files_.find(path);
-    if (it == files_.end() || it->stamp != stamp || it->size != size)
+bool TRegisterCache::contains(const QString& path, bool sent) const {
+    return files_[sent].contains(path);
+}
+
+const TRegisterCache::Content* TRegisterCache::find(const QString& path, bool sent, qint64 stamp,
+                                                    qint64 size) const {
+    const auto it = files_[sent].constFind(path);
+    if (it == files_[sent].cend() || it->stamp != stamp || it->size != size)
         return nullptr;
     return &*it;
 }
 
-void TRegisterCache::store(const QString& path, const Content& content) {
-    files_.insert(path, content);
+void TRegisterCache::store(const QString& path, bool sent, const Content& content) {
+    files_[sent].insert(path, content);
 }
 
 TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegisterCache* cache,
@@ -214,27 +282,27 @@ TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegis
     const QString out = DayFolderPath(sources.outPath, date, sources.dayFormat);
     const QString outRoot = TArchiveFolders::AbsoluteFolder(sources.outPath);
     day.exists = folderStamp(inp) >= 0 || folderStamp(out) >= 0;
-    auto stopped = [stop] { return stop && stop->load(); };
     const QString& dayText = day.dayText;
+    const int shift = sources.clockShiftHours;
 
-    const QList<TFound> received =
-        filesOf(inp, [&](QStringView n) { return ClassifyReceivedName(n, dayText); });
-    for (const TFound& f : received) {
-        if (stopped())
-            return day;
-        TRegisterEntry e = entryOf(f, inp, false, sources.clockShiftHours, cache);
-        (f.what.kind == TRegisterName::Kind::Service ? day.service : day.received).append(e);
-    }
-    for (const bool root : {false, true}) {
-        const QString folder = root ? outRoot : out;
-        const QList<TFound> sent =
-            filesOf(folder, [&](QStringView n) { return ClassifySentName(n, dayText, root); });
-        for (const TFound& f : sent) {
-            if (stopped())
-                return day;
-            day.sent.append(entryOf(f, folder, true, sources.clockShiftHours, cache));
-        }
-    }
+    // The sent side and the day before on a second thread: the day's files
+    // are as many again as the received ones.
+    TRegisterPreviousDay previous;
+    std::thread sentSide([&] {
+        for (const bool root : {false, true})
+            day.sent += entriesOf(
+                root ? outRoot : out, true,
+                [&](QStringView n) { return ClassifySentName(n, dayText, root); }, shift, cache,
+                stop);
+        previous = previousDay(sources, date.addDays(-1));
+    });
+    QList<TFound> received;
+    const QList<TRegisterEntry> in = entriesOf(
+        inp, false, [&](QStringView n) { return ClassifyReceivedName(n, dayText); }, shift, cache,
+        stop, &received);
+    sentSide.join();
+    for (const TRegisterEntry& e : in)
+        (e.fate == TRegisterFate::ServiceMessage ? day.service : day.received).append(e);
     std::sort(day.received.begin(), day.received.end(), byTime);
     std::sort(day.service.begin(), day.service.end(), byTime);
     std::sort(day.sent.begin(), day.sent.end(), byTime);
@@ -244,8 +312,7 @@ TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegis
             if (IsRegisterTraffic(e.fate))
                 ++(e.sent ? day.sentPerHour : day.receivedPerHour)[size_t(e.time.time().hour())];
 
-    const TRegisterGaps gaps =
-        FindRegisterGaps(numbersOf(received), previousDay(sources, date.addDays(-1)));
+    const TRegisterGaps gaps = FindRegisterGaps(numbersOf(received), previous);
     day.gaps = gaps.gaps;
     day.numberings = gaps.numberings;
     return day;
@@ -253,12 +320,10 @@ TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegis
 
 QList<TRegisterDayTotal> ReadRegisterStrip(const TRegisterSources& sources, QDate last, int days,
                                            TRegisterCache* cache) {
-    // The out root holds what waits or was set aside, for any day: one look.
-    QMap<QString, int> rootTraffic;
-    const QString root = TArchiveFolders::AbsoluteFolder(sources.outPath);
     TRegisterCache local;
     TRegisterCache& counts = cache ? *cache : local;
     QList<TRegisterDayTotal> strip;
+    QStringList dayTexts;
     for (int k = days - 1; k >= 0; --k) {
         const QDate date = last.addDays(-k);
         const QString dayText = FormatDelphiDate(date, sources.dayFormat);
@@ -271,32 +336,29 @@ QList<TRegisterDayTotal> ReadRegisterStrip(const TRegisterSources& sources, QDat
         // between two changes that come close together.
         if (count.inpStamp != inpStamp || count.outStamp != outStamp || k == 0) {
             count = {inpStamp, outStamp, 0, 0};
-            for (const TFound& f : filesOf(
-                     inp, [&](QStringView n) { return ClassifyReceivedName(n, dayText); }, false))
-                count.received += f.what.kind == TRegisterName::Kind::Received;
-            for (const TFound& f : filesOf(
-                     out, [&](QStringView n) { return ClassifySentName(n, dayText, false); },
-                     false))
-                count.sent += IsRegisterTraffic(f.what.fate);
+            count.received = countOf(inp, [&](QStringView n) {
+                return ClassifyReceivedName(n, dayText).kind == TRegisterName::Kind::Received;
+            });
+            count.sent = countOf(out, [&](QStringView n) {
+                const TRegisterName what = ClassifySentName(n, dayText, false);
+                return what.kind == TRegisterName::Kind::Sent && IsRegisterTraffic(what.fate);
+            });
         }
         strip.append({date, count.received, count.sent});
-        rootTraffic.insert(dayText, 0);
+        dayTexts << dayText;
     }
-    const QList<TFound> rooted = filesOf(
-        root,
-        [&](QStringView n) {
-            for (auto it = rootTraffic.cbegin(); it != rootTraffic.cend(); ++it) {
-                const TRegisterName what = ClassifySentName(n, it.key(), true);
-                if (what.kind != TRegisterName::Kind::Skip)
-                    return IsRegisterTraffic(what.fate) ? what : TRegisterName{};
+    // The out root holds what waits or was set aside, for any day: one look.
+    TFolder root(TArchiveFolders::AbsoluteFolder(sources.outPath));
+    root.Entries([&](QStringView n) {
+        for (int i = 0; i < dayTexts.size(); ++i) {
+            const TRegisterName what = ClassifySentName(n, dayTexts.at(i), true);
+            if (what.kind != TRegisterName::Kind::Skip) {
+                strip[i].sent += IsRegisterTraffic(what.fate);
+                break;
             }
-            return TRegisterName{};
-        },
-        false);
-    for (const TFound& f : rooted)
-        for (TRegisterDayTotal& total : strip)
-            if (f.name.startsWith(FormatDelphiDate(total.date, sources.dayFormat)))
-                ++total.sent;
+        }
+        return TRegisterName{};
+    });
     return strip;
 }
 
@@ -315,8 +377,11 @@ bool RegisterDayExists(const TRegisterSources& sources, QDate date) {
 }
 
 QList<QDate> RegisterDays(const TRegisterSources& sources, QDate today) {
+    // The dates of the last year and a bit at once; an older folder's (a day
+    // format with the year, a cleanup turned off) is looked for further back.
+    constexpr int kNear = 400;
     QHash<QString, QDate> dates;
-    for (int k = kDateReach - 1; k >= 0; --k)
+    for (int k = kNear - 1; k >= 0; --k)
         dates.insert(FormatDelphiDate(today.addDays(-k), sources.dayFormat), today.addDays(-k));
     QList<QDate> days;
     for (const QString& base : {sources.inpPath, sources.outPath}) {
@@ -324,11 +389,14 @@ QList<QDate> RegisterDays(const TRegisterSources& sources, QDate today) {
         if (!dir)
             continue;
         while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN)
+            if ((entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) || entry->d_name[0] == '.')
                 continue;
-            const auto it = dates.constFind(decodeName(entry->d_name));
-            if (it != dates.cend() && !days.contains(*it))
-                days.append(*it);
+            const QString name = decodeName(QByteArray(entry->d_name));
+            QDate date = dates.value(name);
+            if (!date.isValid())
+                date = RegisterDateOf(name, sources.dayFormat, today.addDays(-kNear));
+            if (date.isValid() && !days.contains(date))
+                days.append(date);
         }
         ::closedir(dir);
     }

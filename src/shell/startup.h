@@ -42,9 +42,10 @@ StartOptions ParseCommandLine(const QStringList& arguments, const QString& progr
 struct Preflight {
     bool exit = false;
     int code = 0;
-    QString out;                // for standard output
-    QString err;                // for standard error
-    bool registerOnly = false;  // the register's files: no display needed
+    QString out;  // for standard output
+    QString err;  // for standard error
+    // The register's files: no display needed.
+    bool registerOnly = false;
 };
 Preflight CheckBeforeStart(const QStringList& arguments);
 
