@@ -54,13 +54,12 @@ TEST_F(RegisterWindowTest, OpensFromTheMenuAndFollowsTheWorkingDay) {
     EXPECT_EQ(form->ListView_Received->model()->rowCount(), 0);
 
     // Two telegrams with a number between them missing, as the line brings them.
-    window->Exchange().OnLineReceive(WideToLine(
-        QStringLiteral("ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nМОСКВА ИВАНОВУ=\r\nНННН  0130 14.30 0001\r\n"
-                       "ЗЦЗЦ 003 СР12 141913 7 12 1431\r\nКИЕВ ПЕТРОВУ=\r\nНННН  0130 14.31 0003\r\n"
-                       "ЗЦЗЦ СВЯЗЬ ОТКРЫТА НННН  ")));
-    ASSERT_TRUE(WaitUntil([&] {
-        return !form->Reading() && form->ListView_Received->model()->rowCount() == 2;
-    }));
+    window->Exchange().OnLineReceive(WideToLine(QStringLiteral(
+        "ЗЦЗЦ 001 ПМ12 141911 7 12 1430\r\nМОСКВА ИВАНОВУ=\r\nНННН  0130 14.30 0001\r\n"
+        "ЗЦЗЦ 003 СР12 141913 7 12 1431\r\nКИЕВ ПЕТРОВУ=\r\nНННН  0130 14.31 0003\r\n"
+        "ЗЦЗЦ СВЯЗЬ ОТКРЫТА НННН  ")));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !form->Reading() && form->ListView_Received->model()->rowCount() == 2; }));
     EXPECT_EQ(form->Label_Gaps->text(), "Пропущены номера ЦКС: 002");
     EXPECT_EQ(Row(form->ListView_Received, 0).mid(2, 5),
               QStringList({"ПМ", "141911", "МОСКВА ИВАНОВУ=", "2", "не прочитана"}));
