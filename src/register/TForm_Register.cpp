@@ -177,11 +177,11 @@ void TForm_Register::buildControls() {
         return view;
     };
     ListView_Received = table("ListView_Received", RegisterReceivedColumns(), RegisterReceivedRow,
-                              &receivedModel_, {5, 9, 5, 8, 40, 5, 13, 16});
+                              &receivedModel_, {7, 9, 5, 8, 40, 5, 13, 16});
     ListView_Service = table("ListView_Service", RegisterServiceColumns(), RegisterServiceRow,
-                             &serviceModel_, {5, 9, 60, 13, 16});
+                             &serviceModel_, {7, 9, 60, 13, 16});
     ListView_Sent = table("ListView_Sent", RegisterSentColumns(), RegisterSentRow, &sentModel_,
-                          {5, 9, 5, 8, 36, 20, 16});
+                          {7, 9, 5, 8, 36, 20, 16});
     PageControl_Register = new QTabWidget(this);
     PageControl_Register->setObjectName(QStringLiteral("PageControl_Register"));
     PageControl_Register->addTab(ListView_Received, QString());

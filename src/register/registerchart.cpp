@@ -54,7 +54,8 @@ void paintBars(QPainter& p, const QRectF& area, const TBars& bars) {
 
     p.setPen(QPen(kGrid, 0));
     for (const int value : {top / 2, top}) {
-        if (value == 0 || (value == top / 2 && top < 2))
+        // The middle line only where it falls on a whole number.
+        if (value == 0 || (value == top / 2 && top % 2 != 0))
             continue;
         const qreal y = plot.bottom() - plot.height() * value / top;
         p.setPen(QPen(kGrid, 0));

@@ -6,6 +6,7 @@
 #include "config/tlgconfig.h"
 #include "register/TForm_Register.h"
 #include "register/registerchart.h"
+#include "support/cupsscheduler.h"
 #include "support/loopback.h"
 #include "support/mainwindowfixture.h"
 #include "support/pdftext.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -149,6 +151,38 @@ TEST(RegisterWindow, AGeneratedDayItsPrintoutAndTheKeyboard) {
     EXPECT_EQ(order.last(), "ListView_Received");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
+}
+
+// "Распечатать" on the page printer of the settings: a PDF queue of a CUPS
+// scheduler of the test's own (skipped where none can run).
+TEST(RegisterWindow, PrintsOnThePagePrinterOfTheSettings) {
+    CupsScheduler cups;
+    if (!cups.Unavailable().isEmpty())
+        GTEST_SKIP() << "no CUPS scheduler: " << cups.Unavailable().toStdString();
+    TestHome home;
+    MakeRegisterDay(home);
+    ASSERT_TRUE(cups.AddPdfQueue(QStringLiteral("pages"), home.file("pdf")))
+        << cups.ErrorLog().toStdString();
+    const ScopedEnv server("CUPS_SERVER", cups.Server());
+    _tlg_config config;
+    config.InpPath = home.file("inp/");
+    config.OutPath = home.file("out/");
+    config.WindowsPrinterN = -1;
+    TForm_Register form(config, "Пост Север", [] { return kRegisterDay; });
+    ASSERT_TRUE(WaitUntil([&] { return !form.Reading(); }));
+    form.Print();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Busy(); }));
+    EXPECT_EQ(form.Label_State->text(), "Журнал отправлен на печать");
+    ASSERT_TRUE(cups.WaitJobsDone()) << cups.ErrorLog().toStdString();
+    const QFileInfoList printed = QDir(home.file("pdf")).entryInfoList({"*.pdf"});
+    ASSERT_EQ(printed.size(), 1);
+    const auto pages = PdfPages(printed.first().filePath());
+    ASSERT_TRUE(pages && !pages->isEmpty());
+    // The printer's own conversion keeps the letters of the heading, not
+    // every digit and dash.
+    const QString heading = pages->first().value(0);
+    EXPECT_TRUE(heading.startsWith("Пост Север") && heading.contains("Журнал телеграмм за"))
+        << heading.toStdString();
 }
 
 }  // namespace
