@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -25,6 +26,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <utility>
 
 // One section of the register as a table. The rows are made as the view
@@ -81,6 +83,7 @@ namespace {
 
 constexpr int kReadDelayMs = 150;  // a burst of changes is read once
 constexpr int kStripDays = 30;
+constexpr int kJobWaitMs = 3000;  // for a job still running when the window goes
 
 QString dayItemText(QDate date, const QString& dayFormat) {
     return date.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" (") +
@@ -124,8 +127,14 @@ TForm_Register::~TForm_Register() {
     stop_ = true;
     if (reader_.joinable())
         reader_.join();
-    if (job_.joinable())
-        job_.join();
+    // A printer that does not answer must not hold the program's end: the
+    // job has its own copy of the register and reports to the application.
+    if (job_.joinable()) {
+        if (jobEnd_.wait_for(std::chrono::milliseconds(kJobWaitMs)) == std::future_status::ready)
+            job_.join();
+        else
+            job_.detach();
+    }
 }
 
 void TForm_Register::buildControls() {
@@ -470,15 +479,18 @@ void TForm_Register::runJob(const QString& done, std::function<QString()> job) {
         b->setEnabled(false);
     Label_State->setText(QStringLiteral("Выполняется…"));
     QPointer<TForm_Register> self(this);
-    job_ = std::thread([this, self, done, job = std::move(job)] {
+    std::promise<void> ended;
+    jobEnd_ = ended.get_future();
+    job_ = std::thread([self, done, job = std::move(job), ended = std::move(ended)]() mutable {
         const QString error = job();
         QMetaObject::invokeMethod(
-            this,
+            QCoreApplication::instance(),
             [self, done, error] {
                 if (self)
                     self->jobFinished(done, error);
             },
             Qt::QueuedConnection);
+        ended.set_value();
     });
 }
 

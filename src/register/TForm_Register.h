@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -114,5 +115,6 @@ private:
     bool stale_ = false;  // changed while closed
 
     std::thread job_;
+    std::future<void> jobEnd_;
     bool jobDone_ = true;
 };

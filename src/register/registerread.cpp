@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QTimeZone>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -134,16 +135,36 @@ qint64 folderStamp(const QString& folder) {
     return stampOf(st);
 }
 
-QDateTime workingTime(qint64 stamp, int shiftHours) {
-    QDateTime t = QDateTime::fromMSecsSinceEpoch(stamp / 1000000);
-    return shiftHours != 0 ? t.addSecs(-qint64(shiftHours) * 3600) : t;
-}
+// File times as local times on the exchange clock. The local offset is
+// looked up once a quarter of an hour (every zone changes its offset on one)
+// rather than for each of thousands of files: Qt 5 asks the C library each
+// time, under a lock both reading threads would wait on.
+class TWorkingTimes {
+public:
+    explicit TWorkingTimes(int shiftHours) : shift_(qint64(shiftHours) * 3600) {}
+
+    QDateTime At(qint64 stamp) {
+        const qint64 ms = stamp / 1000000 - shift_ * 1000;
+        const qint64 quarter = ms / (kQuarterMs) - (ms % kQuarterMs < 0);
+        auto zone = zones_.constFind(quarter);
+        if (zone == zones_.cend()) {
+            const int offset = QDateTime::fromMSecsSinceEpoch(quarter * kQuarterMs).offsetFromUtc();
+            zone = zones_.insert(quarter, QTimeZone(offset));
+        }
+        return QDateTime::fromMSecsSinceEpoch(ms, *zone);
+    }
+
+private:
+    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
+    const qint64 shift_;
+    QHash<qint64, QTimeZone> zones_;
+};
 
 // The entries of one folder of the day, each with what its text says (from
 // the cache while the file is unchanged).
 QList<TRegisterEntry> entriesOf(const QString& path, bool sent,
                                 const std::function<TRegisterName(QStringView)>& classify,
-                                int shiftHours, TRegisterCache* cache,
+                                TWorkingTimes& times, TRegisterCache* cache,
                                 const std::atomic<bool>* stop, QList<TFound>* found = nullptr) {
     QList<TRegisterEntry> entries;
     TFolder folder(path);
@@ -175,7 +196,7 @@ QList<TRegisterEntry> entriesOf(const QString& path, bool sent,
         e.fate = file.what.fate;
         e.number = file.what.number;
         e.distortion = file.what.distortion;
-        e.time = workingTime(file.stamp, shiftHours);
+        e.time = times.At(file.stamp);
         e.read = !file.archive;
         e.fileName = file.name;
         e.folder = path;
@@ -201,7 +222,8 @@ QList<TRegisterNumbered> numbersOf(const QList<TFound>& files) {
     QList<TRegisterNumbered> numbers;
     for (const TFound& f : files)
         if (f.what.kind == TRegisterName::Kind::Received)
-            numbers.append({f.what.number, QDateTime::fromMSecsSinceEpoch(f.stamp / 1000000)});
+            numbers.append({f.what.number,
+                            QDateTime::fromMSecsSinceEpoch(f.stamp / 1000000, QTimeZone::utc())});
     return numbers;
 }
 
@@ -283,7 +305,8 @@ TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegis
     const QString outRoot = TArchiveFolders::AbsoluteFolder(sources.outPath);
     day.exists = folderStamp(inp) >= 0 || folderStamp(out) >= 0;
     const QString& dayText = day.dayText;
-    const int shift = sources.clockShiftHours;
+    TWorkingTimes receivedTimes(sources.clockShiftHours);
+    TWorkingTimes sentTimes(sources.clockShiftHours);
 
     // The sent side and the day before on a second thread: the day's files
     // are as many again as the received ones.
@@ -292,14 +315,14 @@ TRegisterDay ReadRegisterDay(const TRegisterSources& sources, QDate date, TRegis
         for (const bool root : {false, true})
             day.sent += entriesOf(
                 root ? outRoot : out, true,
-                [&](QStringView n) { return ClassifySentName(n, dayText, root); }, shift, cache,
+                [&](QStringView n) { return ClassifySentName(n, dayText, root); }, sentTimes, cache,
                 stop);
         previous = previousDay(sources, date.addDays(-1));
     });
     QList<TFound> received;
     const QList<TRegisterEntry> in = entriesOf(
-        inp, false, [&](QStringView n) { return ClassifyReceivedName(n, dayText); }, shift, cache,
-        stop, &received);
+        inp, false, [&](QStringView n) { return ClassifyReceivedName(n, dayText); }, receivedTimes,
+        cache, stop, &received);
     sentSide.join();
     for (const TRegisterEntry& e : in)
         (e.fate == TRegisterFate::ServiceMessage ? day.service : day.received).append(e);
