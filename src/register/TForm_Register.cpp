@@ -193,9 +193,9 @@ void TForm_Register::buildControls() {
                           {7, 9, 5, 8, 36, 20, 16});
     PageControl_Register = new QTabWidget(this);
     PageControl_Register->setObjectName(QStringLiteral("PageControl_Register"));
-    PageControl_Register->addTab(ListView_Received, QString());
-    PageControl_Register->addTab(ListView_Service, QString());
-    PageControl_Register->addTab(ListView_Sent, QString());
+    PageControl_Register->addTab(ListView_Received, RegisterSectionTitle(0));
+    PageControl_Register->addTab(ListView_Service, RegisterSectionTitle(1));
+    PageControl_Register->addTab(ListView_Sent, RegisterSectionTitle(2));
     Chart_Register = new TRegisterChart(this);
     Label_State = new QLabel(this);
     Label_State->setObjectName(QStringLiteral("Label_State"));
@@ -281,9 +281,26 @@ void TForm_Register::fillDays(const QList<QDate>& days) {
 }
 
 void TForm_Register::dayPicked() {
-    // The day before goes at once: half of one day under the title of another
-    // would mislead.
     readTimer_->stop();
+    if (Day() != shown_.date) {
+        // Nothing of the day shown so far stays under the one picked, nor
+        // goes to the printer as it.
+        shown_ = TRegisterDay();
+        strip_.clear();
+        for (int i = 0; i < 3; ++i) {
+            TRegisterTableModel* model = i == 0   ? receivedModel_
+                                         : i == 1 ? serviceModel_
+                                                  : sentModel_;
+            model->SetEntries({});
+            PageControl_Register->setTabText(i, RegisterSectionTitle(i));
+        }
+        Label_Gaps->setText(QStringLiteral("Чтение…"));
+        Label_Gaps->setStyleSheet(QString());
+        Label_Totals->clear();
+        Chart_Register->SetData({});
+        for (QPushButton* b : {Button_Print, Button_SavePdf, Button_ExportCsv})
+            b->setEnabled(false);
+    }
     startRead();
 }
 
@@ -394,9 +411,9 @@ void TForm_Register::display(const TRegisterDay& day, const QList<TRegisterDayTo
         const QList<TRegisterEntry>* entries;
         QString title;
     } sections[] = {
-        {ListView_Received, receivedModel_, &day.received, QStringLiteral("Принятые")},
-        {ListView_Service, serviceModel_, &day.service, QStringLiteral("Служебные сообщения")},
-        {ListView_Sent, sentModel_, &day.sent, QStringLiteral("Переданные")},
+        {ListView_Received, receivedModel_, &day.received, RegisterSectionTitle(0)},
+        {ListView_Service, serviceModel_, &day.service, RegisterSectionTitle(1)},
+        {ListView_Sent, sentModel_, &day.sent, RegisterSectionTitle(2)},
     };
     for (int i = 0; i < 3; ++i) {
         const auto& s = sections[i];

@@ -1,5 +1,7 @@
 #include "register/registerchart.h"
 
+#include "register/registertext.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -101,7 +103,7 @@ void paintLegend(QPainter& p, const QRectF& line) {
     const QFontMetricsF fm(p.font());
     qreal x = line.right();
     for (const bool sent : {true, false}) {
-        const QString text = sent ? QStringLiteral("Переданные") : QStringLiteral("Принятые");
+        const QString text = RegisterSectionTitle(sent ? 2 : 0);
         x -= fm.horizontalAdvance(text);
         p.setPen(kInk);
         p.drawText(QRectF(x, line.top(), fm.horizontalAdvance(text) + 1, line.height()),

@@ -72,17 +72,17 @@ public:
             if (!paragraph(line, documentFont(8.5), kInk))
                 return 0;
         const TTable tables[] = {
-            {QStringLiteral("Принятые"),
+            {RegisterSectionTitle(0),
              RegisterReceivedColumns(),
              {0.06, 0.08, 0.06, 0.08, 0.34, 0.05, 0.12, 0.21},
              day.received,
              RegisterReceivedRow},
-            {QStringLiteral("Служебные сообщения"),
+            {RegisterSectionTitle(1),
              RegisterServiceColumns(),
              {0.06, 0.08, 0.53, 0.12, 0.21},
              day.service,
              RegisterServiceRow},
-            {QStringLiteral("Переданные"),
+            {RegisterSectionTitle(2),
              RegisterSentColumns(),
              {0.06, 0.08, 0.06, 0.08, 0.32, 0.19, 0.21},
              day.sent,

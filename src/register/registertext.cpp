@@ -168,6 +168,12 @@ QStringList RegisterTotalsLines(const TRegisterDay& day) {
     return lines;
 }
 
+QString RegisterSectionTitle(int section) {
+    return section == 0   ? QStringLiteral("Принятые")
+           : section == 1 ? QStringLiteral("Служебные сообщения")
+                          : QStringLiteral("Переданные");
+}
+
 QStringList RegisterReceivedColumns() {
     return {QStringLiteral("Номер"),     QStringLiteral("Время"),         QStringLiteral("Кат."),
             QStringLiteral("Индекс"),    QStringLiteral("Первая строка"), QStringLiteral("Слов"),

@@ -30,6 +30,8 @@ QString RegisterGapsText(const TRegisterDay& day);
 // The totals by fate and by category, a line each.
 QStringList RegisterTotalsLines(const TRegisterDay& day);
 
+// The sections' titles: 0 "Принятые", 1 "Служебные сообщения", 2 "Переданные".
+QString RegisterSectionTitle(int section);
 // The columns of each section, for the window and the printout.
 QStringList RegisterReceivedColumns();
 QStringList RegisterServiceColumns();

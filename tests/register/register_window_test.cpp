@@ -106,6 +106,8 @@ TEST(RegisterWindow, AGeneratedDayItsPrintoutAndTheKeyboard) {
     ASSERT_EQ(form.ComboBox_Day->count(), 2);
     EXPECT_EQ(form.ComboBox_Day->itemText(1), "29.01.2026 (0129)");
     form.ComboBox_Day->setCurrentIndex(1);
+    EXPECT_EQ(form.ListView_Received->model()->rowCount(), 0) << "nothing of the other day";
+    EXPECT_FALSE(form.Button_Print->isEnabled());
     ASSERT_TRUE(settled(kRegisterDay.addDays(-1)));
     EXPECT_EQ(form.PageControl_Register->tabText(0), "Принятые (2)");
     EXPECT_EQ(form.Label_Gaps->text(), "Пропущены номера ЦКС: 001–113");
