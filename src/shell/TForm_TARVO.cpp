@@ -15,6 +15,7 @@
 #include "protocol/TForm_PrtWindowMessage.h"
 #include "protocol/TProtocolPage.h"
 #include "protocol/protocol.h"
+#include "register/TForm_Register.h"
 #include "shell/TForm_About.h"
 #include "shell/headpanel.h"
 #include "shell/trayimages.h"
@@ -35,6 +36,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 TForm_TARVO::TForm_TARVO(const StartOptions& options, const QString& programFolder,
@@ -183,6 +185,9 @@ void TForm_TARVO::buildMenu() {
     QAction* settings = bar->addAction(QStringLiteral("Настройки"));
     settings->setObjectName(QStringLiteral("Menu_Settings"));
     connect(settings, &QAction::triggered, this, &TForm_TARVO::MenuOptionsClick);
+    QAction* journal = bar->addAction(QStringLiteral("Журнал"));
+    journal->setObjectName(QStringLiteral("Menu_Register"));
+    connect(journal, &QAction::triggered, this, &TForm_TARVO::MenuRegisterClick);
     QAction* exit = bar->addAction(QStringLiteral("Выход"));
     exit->setObjectName(QStringLiteral("Menu_Close"));
     connect(exit, &QAction::triggered, this, &TForm_TARVO::MenuCloseClick);
@@ -230,6 +235,20 @@ void TForm_TARVO::buildTray() {
     // only be a way to lose the window: it is simply not shown.
     if (QSystemTrayIcon::isSystemTrayAvailable())
         TrayIcon->show();
+}
+
+void TForm_TARVO::MenuRegisterClick() {
+    if (!Form_Register) {
+        Form_Register = new TForm_Register(
+            config_, options_.AppTitle, [this] { return exchange_.Clock().WorkingTime().date(); },
+            this);
+        // A read mark set in either list shows in the register.
+        for (QTreeWidget* list : {inPage_->ListView, searchPage_->ListView_Search})
+            connect(list, &QTreeWidget::itemChanged, Form_Register, &TForm_Register::MarksChanged);
+    }
+    Form_Register->show();
+    Form_Register->raise();
+    Form_Register->activateWindow();
 }
 
 void TForm_TARVO::ShowAbout() {

@@ -42,6 +42,7 @@ class TForm_AutoKSS;
 class TForm_Access;
 class TForm_Options;
 class TForm_PrtWindowMessage;
+class TForm_Register;
 class TQueuePage;
 class TServiceGroupPanel;
 
@@ -122,6 +123,9 @@ public:
     // (TForm_TARVO_options.cpp).
     void MenuOptionsClick();
     TForm_Options* OptionsForm() const { return Form_Options; }
+    // "Журнал" of the menu: the day's register, made at the first call.
+    void MenuRegisterClick();
+    TForm_Register* RegisterForm() const { return Form_Register; }
     TForm_Access* AccessForm() const { return Form_Access; }
     // Where the dialog's port lists come from (tests present adapters).
     void SetPortEnumerator(PortEnumerator enumerate) { portEnumerator_ = std::move(enumerate); }
@@ -281,6 +285,7 @@ private:
     std::unique_ptr<TForm_AutoKSS> Form_AutoKSS;
     TForm_Options* Form_Options = nullptr;
     TForm_Access* Form_Access = nullptr;
+    TForm_Register* Form_Register = nullptr;
     PortEnumerator portEnumerator_;
     // Until the outgoing queue exists, the editor's refresh of the queue
     // list reaches the queue page through this.

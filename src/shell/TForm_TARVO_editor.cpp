@@ -6,6 +6,7 @@
 #include "editor/TEditorPage.h"
 #include "editor/TForm_Forward.h"
 #include "protocol/protocol.h"
+#include "register/TForm_Register.h"
 #include "util/clock.h"
 
 #include <QComboBox>
@@ -72,10 +73,14 @@ void TForm_TARVO::ListsToToday() {
 
 void TForm_TARVO::RefreshInListIfToday() {
     inPage_->RefreshIfToday();
+    if (Form_Register)
+        Form_Register->TodayChanged();
 }
 
 void TForm_TARVO::RefreshOutListIfToday() {
     outPage_->RefreshIfToday();
+    if (Form_Register)
+        Form_Register->TodayChanged();
 }
 
 void TForm_TARVO::UpdateForwardButton() {

@@ -11,6 +11,7 @@
 #include "exchange/TServiceGroupPanel.h"
 #include "exchange/counterscorrection.h"
 #include "protocol/TProtocolPage.h"
+#include "register/TForm_Register.h"
 #include "shell/headpanel.h"
 #include "util/linecode.h"
 
@@ -46,6 +47,9 @@ void TForm_TARVO::EnableServiceButtons(std::optional<bool> kg1, std::optional<bo
 
 void TForm_TARVO::RefreshQueueList() {
     queuePage_->RefreshQueueList();
+    // What waits in the out root belongs to the register too.
+    if (Form_Register)
+        Form_Register->TodayChanged();
 }
 
 void TForm_TARVO::ShowCountersDialog() {

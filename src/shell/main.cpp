@@ -1,3 +1,4 @@
+#include "register/registercommand.h"
 #include "shell/entry.h"
 #include "shell/startup.h"
 
@@ -15,6 +16,9 @@ int main(int argc, char* argv[]) {
         std::fputs(preflight.err.toLocal8Bit().constData(), stderr);
         return preflight.code;
     }
+    // The register's files need neither a display nor the workstation.
+    if (preflight.registerOnly)
+        return RegisterCommandMain(argc, argv);
     TApplication app(argc, argv);
     return TarvoMain(app, app.arguments().mid(1), QCoreApplication::applicationDirPath());
 }

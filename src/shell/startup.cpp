@@ -39,7 +39,9 @@ QString withSlash(QString path) {
     return path;
 }
 
-bool usableFolder(const QString& path) {
+bool usableFolder(const QString& path, bool create) {
+    if (!create)
+        return !path.isEmpty() && QFileInfo(path).isDir();
     if (path.isEmpty() || !QDir().mkpath(path))
         return false;
     return QFileInfo(path).isWritable();
@@ -77,6 +79,14 @@ StartOptions ParseCommandLine(const QStringList& arguments, const QString& progr
             options.Help = true;
         } else if (lower == u"--version") {
             options.Version = true;
+        } else if (lower == u"--register") {
+            options.Register = true;
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(u'-'))
+                options.RegisterDay = arguments[++i];
+        } else if (lower == u"--csv" || lower == u"--pdf") {
+            options.Register = true;
+            if (i + 1 < arguments.size())
+                (lower == u"--csv" ? options.RegisterCsv : options.RegisterPdf) = arguments[++i];
         }
     }
     return options;
@@ -85,6 +95,7 @@ StartOptions ParseCommandLine(const QStringList& arguments, const QString& progr
 QString UsageText() {
     return QStringLiteral(
         "Usage: tarvo [-i FILE] [-t TITLE] [-n NAME]\n"
+        "       tarvo [-i FILE] [-t TITLE] --register [DAY] [--csv FILE] [--pdf FILE]\n"
         "TARVO/COM: the workstation of a telegraph operator attached to a message\n"
         "switching centre over TCP/IP or a serial telegraph line.\n"
         "\n"
@@ -94,6 +105,17 @@ QString UsageText() {
         "  -t TITLE          the window title instead of TARVO/COM\n"
         "  -n NAME           the instance name: copies with different names run side\n"
         "                    by side, a second copy of the same name is refused\n"
+        "  --register [DAY]  write the register of a day (the working day when DAY\n"
+        "                    is left out; DAY as the day folders name it, 0130) to\n"
+        "                    the files below, without a window, and exit: nothing\n"
+        "                    else is printed on success; a day not in the archive or\n"
+        "                    a file that cannot be written is one line on standard\n"
+        "                    error and exit status 1. It needs no display, runs\n"
+        "                    beside a running workstation and writes nothing into\n"
+        "                    the program folder\n"
+        "  --csv FILE        the register as CSV (UTF-8, \";\" between fields)\n"
+        "  --pdf FILE        the register as a PDF document (A4); either of the two\n"
+        "                    alone means --register too\n"
         "  --help            print this text and exit\n"
         "  --version         print the version and exit\n"
         "\n"
@@ -151,6 +173,10 @@ Preflight CheckBeforeStart(const QStringList& arguments) {
     if (options.Help || options.Version) {
         preflight.exit = true;
         preflight.out = options.Help ? UsageText() : VersionLine();
+        return preflight;
+    }
+    if (options.Register) {
+        preflight.registerOnly = true;
         return preflight;
     }
     if (!HasDisplay(arguments)) {
@@ -252,11 +278,11 @@ SystemConfig ReadSystemConfig(const QString& path) {
     return config;
 }
 
-ProgramFolder ResolveProgramFolder(const QString& executableFolder) {
+ProgramFolder ResolveProgramFolder(const QString& executableFolder, bool create) {
     ProgramFolder folder;
     const QString home = qEnvironmentVariable("TARVO_HOME");
     if (!home.isEmpty()) {
-        if (usableFolder(home))
+        if (usableFolder(home, create))
             folder.path = withSlash(QDir(home).absolutePath());
         else
             folder.error = notFound(home);
@@ -293,7 +319,7 @@ ProgramFolder ResolveProgramFolder(const QString& executableFolder) {
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share");
     const QString own = data + QStringLiteral("/tarvo-com");
-    if (usableFolder(own))
+    if (usableFolder(own, create))
         folder.path = withSlash(own);
     else
         folder.error = notFound(own);

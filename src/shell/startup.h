@@ -15,6 +15,13 @@ struct StartOptions {
     QString IniPath;       // program folder + korvel.ini unless -i/-c gave one
     bool Help = false;     // "--help": print the usage and end
     bool Version = false;  // "--version": print the version and end
+    // "--register [DAY]", "--csv FILE", "--pdf FILE": the day's register
+    // written to files, without a window (either file option alone means it
+    // too). DAY is named as the day folders name it; empty: the working day.
+    bool Register = false;
+    QString RegisterDay;
+    QString RegisterCsv;
+    QString RegisterPdf;
 };
 
 // Options, examined in order and compared without regard to case:
@@ -24,7 +31,9 @@ struct StartOptions {
 //                 value, lower-cased only when it was attached to "-n"
 // A value is the rest of the same argument or, when that is empty, the next
 // argument, which is then consumed. "--help" and "--version" (not consumed
-// as a value) set Help and Version. Anything else is ignored.
+// as a value) set Help and Version. "--register" takes the next argument as
+// its day unless that starts with "-"; "--csv" and "--pdf" take the next
+// argument. Anything else is ignored.
 StartOptions ParseCommandLine(const QStringList& arguments, const QString& programFolder);
 
 // What is settled before the application object exists: --help and
@@ -35,6 +44,8 @@ struct Preflight {
     int code = 0;
     QString out;  // for standard output
     QString err;  // for standard error
+    // The register's files: no display needed.
+    bool registerOnly = false;
 };
 Preflight CheckBeforeStart(const QStringList& arguments);
 
@@ -69,13 +80,14 @@ SystemConfig ReadSystemConfig(const QString& path);
 // settings name (never created here: it is the administrator's); the
 // executable's folder when writable (a portable copy) and not an installed
 // program; $XDG_DATA_HOME/tarvo-com (~/.local/share/tarvo-com). The last
-// two are created when missing.
+// two are created when missing, unless create is false (a reader of the
+// archive, which must leave no trace): then a missing one is an error.
 struct ProgramFolder {
     QString path;         // ends with "/"; empty when it cannot be used
     bool shared = false;  // the folder of every account on the machine
     QString error;        // why path is empty, for the operator
 };
-ProgramFolder ResolveProgramFolder(const QString& executableFolder);
+ProgramFolder ResolveProgramFolder(const QString& executableFolder, bool create = true);
 
 // In a shared folder every file and folder the program makes must stay
 // writable for the group, whoever made it: the group bits leave the umask.
