@@ -49,38 +49,21 @@ struct THeader {
 // header forms in order; the first that matches well enough names the file.
 THeader readHeader(QByteArrayView rest, int number, const _tlg_config& config) {
     THeader header;
-    LineText letters;
-    LineText groupA;
-    LineText groupB;
-    LineText six;
+    const TCentreHeader h = MatchCentreHeader(rest);
+    header.category = h.category;
+    if (h.form != 0) {
+        const char prefix = prefixOf(h.category);
+        header.name = h.form == 2 ? telegramName(prefix, h.groupB, number)
+                      : h.form == 1 || h.conversions == 6
+                          ? telegramName(prefix, MidView(h.six, 3, 3), number)
+                          : telegramName(prefix, "000", number);
+        header.counted = true;
+        header.groupsDiffer = h.form == 3 && h.groupA != h.groupB;
+        return header;
+    }
+    // An unreadable header still has its category.
     int a = 0;
     int b = 0;
-
-    if (MatchPattern("%.3A%d %06D %d", rest, &letters, &a, &six, &b) == 4) {
-        header.name = telegramName(prefixOf(letters), MidView(six, 3, 3), number);
-        header.category = letters;
-        header.counted = true;
-        return header;
-    }
-    if (MatchPattern("%.3A%03D %03D %d", rest, &letters, &groupA, &groupB, &a) == 4) {
-        header.name = telegramName(prefixOf(letters), groupB, number);
-        header.category = letters;
-        header.counted = true;
-        return header;
-    }
-    const int form3 =
-        MatchPattern("%.3A%03D=%03D %d %06D %d", rest, &letters, &groupA, &groupB, &a, &six, &b);
-    if (form3 >= 4) {
-        header.name = form3 == 6 ? telegramName(prefixOf(letters), MidView(six, 3, 3), number)
-                                 : telegramName(prefixOf(letters), "000", number);
-        header.category = letters;
-        header.counted = true;
-        header.groupsDiffer = groupA != groupB;
-        return header;
-    }
-    // Every form above starts with the category, so its letters are the same
-    // whichever form was tried; an unreadable header still has them.
-    header.category = letters;
     int c = 0;
     if (config.Ccm == 1 && MatchPattern("%08d %06d/%06d", rest, &a, &b, &c) == 3) {
         header.name = unreadableName(number);

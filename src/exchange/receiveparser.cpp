@@ -67,6 +67,26 @@ TTrailer ParseTrailer(QByteArrayView buffer) {
     return {LeftView(b, pos).toByteArray(), true};
 }
 
+TCentreHeader MatchCentreHeader(QByteArrayView rest) {
+    TCentreHeader h;
+    int a = 0;
+    int b = 0;
+    if (MatchPattern("%.3A%d %06D %d", rest, &h.category, &a, &h.six, &b) == 4) {
+        h.form = 1;
+        h.conversions = 4;
+    } else if (MatchPattern("%.3A%03D %03D %d", rest, &h.category, &h.groupA, &h.groupB, &a) == 4) {
+        h.form = 2;
+        h.conversions = 4;
+    } else {
+        h.six.clear();
+        h.conversions = MatchPattern("%.3A%03D=%03D %d %06D %d", rest, &h.category, &h.groupA,
+                                     &h.groupB, &a, &h.six, &b);
+        if (h.conversions >= 4)
+            h.form = 3;
+    }
+    return h;
+}
+
 bool IsTelegramBody(QByteArrayView body) {
     const qsizetype i = !body.isEmpty() && body[0] == '#' ? 1 : 0;
     return body.size() >= i + 4 && isDigit(body[i]) && isDigit(body[i + 1]) &&

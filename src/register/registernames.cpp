@@ -3,6 +3,7 @@
 #include "register/registerfiles.h"
 
 #include "exchange/matchpattern.h"
+#include "exchange/receiveparser.h"
 #include "util/linecode.h"
 #include "util/telegramtext.h"
 #include "util/textutil.h"
@@ -73,20 +74,18 @@ struct THeaderParts {
 // three-digit groups of the second form, or the scheme of the third when it
 // has no index.
 THeaderParts receivedHeader(QByteArrayView rest) {
-    LineText letters, groupA, groupB, six;
-    int a = 0, b = 0;
-    if (MatchPattern("%.3A%d %06D %d", rest, &letters, &a, &six, &b) == 4)
-        return {wide(letters), wide(six)};
-    if (MatchPattern("%.3A%03D %03D %d", rest, &letters, &groupA, &groupB, &a) == 4)
-        return {wide(letters), wide(groupA + groupB)};
-    const int form3 =
-        MatchPattern("%.3A%03D=%03D %d %06D %d", rest, &letters, &groupA, &groupB, &a, &six, &b);
-    if (form3 == 6)
-        return {wide(letters), wide(six)};
-    if (form3 >= 4)
-        return {wide(letters), wide(groupA + '=' + groupB)};
-    // Every form starts with the category: an unreadable header still has it.
-    return {wide(letters), QString()};
+    const TCentreHeader h = MatchCentreHeader(rest);
+    switch (h.form) {
+        case 1:
+            return {wide(h.category), wide(h.six)};
+        case 2:
+            return {wide(h.category), wide(h.groupA + h.groupB)};
+        case 3:
+            return {wide(h.category),
+                    h.conversions == 6 ? wide(h.six) : wide(h.groupA + '=' + h.groupB)};
+        default:
+            return {wide(h.category), QString()};
+    }
 }
 
 // A header as the editor writes it: category, the network number when it is
