@@ -318,11 +318,17 @@ QList<TDestination> TSentDestinations::Scan(const QString& outPath, const QStrin
         const QFileInfo info(folder);
         if (!info.isDir())
             continue;
-        const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+        // A folder's time changes with every name made, renamed or removed in
+        // it, so an unchanged time spares listing it at every key the
+        // operator types. A change in the same tick of the clock as the one
+        // before would not show: a folder listed less than two seconds after
+        // its last change is listed again.
+        const QDateTime modified = info.lastModified();
         Folder cached = folders_.value(folder);
-        if (cached.modified != info.lastModified() || cached.files != names.size()) {
-            cached = {info.lastModified(), names.size(), {}};
-            for (const QString& name : names) {
+        if (!cached.listed.isValid() || cached.modified != modified ||
+            cached.listed < modified.addSecs(2)) {
+            cached = {modified, QDateTime::currentDateTime(), {}};
+            for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
                 if (!sentName.match(name).hasMatch())
                     continue;
                 if (const std::optional<QString> text = LoadTelegramText(folder + name))

@@ -127,8 +127,8 @@ public:
 
 private:
     struct Folder {
-        QDateTime modified;
-        qsizetype files = 0;
+        QDateTime modified;  // the folder's last change
+        QDateTime listed;    // when its names were read
         QList<TAddressEntry> sent;
     };
     QHash<QString, Folder> folders_;
