@@ -5,6 +5,7 @@
 #include "protocol/protocol.h"
 #include "util/fileops.h"
 #include "util/linecode.h"
+#include "util/telegramtext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -83,16 +84,8 @@ TOutgoingWriter::Result TOutgoingWriter::WriteOutgoing(const TOutgoingBuffers& t
 }
 
 QByteArray TOutgoingWriter::fileBytes(const TOutgoingBuffers& telegram) const {
-    if (config_.SaveTlgAnsi)
-        return telegram.OutgoingText;
-    QByteArray bytes("\xFF\xFE", 2);
-    for (const QString& line : telegram.OutgoingLines) {
-        for (const QChar c : line + QStringLiteral("\r\n")) {
-            bytes += char(c.unicode() & 0xFF);
-            bytes += char(c.unicode() >> 8);
-        }
-    }
-    return bytes;
+    return config_.SaveTlgAnsi ? telegram.OutgoingText
+                               : Utf16TelegramBytes(JoinLines(telegram.OutgoingLines));
 }
 
 bool TOutgoingWriter::writeNew(const QString& path, const QByteArray& bytes) {

@@ -96,16 +96,7 @@ QString SaveTemplate(const QString& folder, const QString& name, QStringView tex
     if (!QDir().mkpath(folder))
         return failure;
     const QString lines = JoinLines(MemoLines(text));
-    QByteArray bytes;
-    if (ansi) {
-        bytes = WideToAnsi(lines);
-    } else {
-        bytes = QByteArray("\xFF\xFE", 2);
-        for (const QChar c : lines) {
-            bytes += char(c.unicode() & 0xFF);
-            bytes += char(c.unicode() >> 8);
-        }
-    }
+    const QByteArray bytes = ansi ? WideToAnsi(lines) : Utf16TelegramBytes(lines);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return failure;

@@ -118,18 +118,6 @@ bool encodingFits(const QString& path, bool unicode) {
     return startsWithUtf16Mark(head) == unicode;
 }
 
-QByteArray utf16Bytes(QStringView text, bool withMark) {
-    QByteArray out;
-    out.reserve(text.size() * 2 + 2);
-    if (withMark)
-        out.append("\xFF\xFE", 2);
-    for (QChar c : text) {
-        out.append(char(c.unicode() & 0xFF));
-        out.append(char(c.unicode() >> 8));
-    }
-    return out;
-}
-
 // UTF-16 bytes to append to an existing Unicode file: a line break first
 // when its last line is still open, as loading and saving the list would.
 QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
@@ -138,13 +126,13 @@ QByteArray unicodeAppendBytes(const QString& path, const QString& listText) {
     if (file.open(QIODevice::ReadOnly)) {
         const qint64 size = file.size();
         if (size <= 2)
-            return utf16Bytes(listText, true);
+            return Utf16TelegramBytes(listText, true);
         file.seek(size - 2);
         tail = file.read(2);
     }
     const bool open =
         tail.size() == 2 && !(tail.at(1) == '\0' && (tail.at(0) == '\n' || tail.at(0) == '\r'));
-    return utf16Bytes(open ? QStringLiteral("\r\n") + listText : listText, false);
+    return Utf16TelegramBytes(open ? QStringLiteral("\r\n") + listText : listText, false);
 }
 
 // The readable text of a body or completion: without register marks unless
@@ -313,7 +301,7 @@ bool TTelegramStore::saveUnicode(const QString& path, const LineText& text, bool
     const QString list = StringListText(LineToWide(text));
     if (append)
         return writeDurably(path, unicodeAppendBytes(path, list), WriteMode::Append);
-    return writeDurably(path, utf16Bytes(list, true), WriteMode::Create);
+    return writeDurably(path, Utf16TelegramBytes(list, true), WriteMode::Create);
 }
 
 bool TTelegramStore::complete(const QString& base, const LineText& text, QString& final,
@@ -467,13 +455,13 @@ bool TTelegramStore::completeUnicode(const QString& base, const LineText& text, 
     bool ok;
     if (!pathExists(base)) {
         final = base;
-        ok = writeDurably(final, utf16Bytes(list, true), WriteMode::Create);
+        ok = writeDurably(final, Utf16TelegramBytes(list, true), WriteMode::Create);
     } else if (config_.OutputInAppendMode && encodingFits(base, true)) {
         final = base;
         ok = writeDurably(final, unicodeAppendBytes(final, list), WriteMode::Append);
     } else {
         final = MakeUnique(base);
-        ok = writeDurably(final, utf16Bytes(list, true), WriteMode::Create);
+        ok = writeDurably(final, Utf16TelegramBytes(list, true), WriteMode::Create);
     }
     if (ok)
         QFile::remove(rcv);

@@ -28,6 +28,18 @@ QString DecodeTelegramText(QByteArrayView bytes) {
     return AnsiToWide(bytes);
 }
 
+QByteArray Utf16TelegramBytes(QStringView text, bool withMark) {
+    QByteArray out;
+    out.reserve(text.size() * 2 + 2);
+    if (withMark)
+        out.append("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        out.append(char(c.unicode() >> 8));
+    }
+    return out;
+}
+
 std::optional<QString> LoadTelegramText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -14,6 +14,10 @@
 // A telegram file's bytes as text: UTF-16 after a byte-order mark (little or
 // big endian), otherwise code page 1251.
 QString DecodeTelegramText(QByteArrayView bytes);
+// A text as a Unicode telegram file holds it: UTF-16 little endian, after
+// the byte-order mark unless withMark is false (bytes appended to such a
+// file).
+QByteArray Utf16TelegramBytes(QStringView text, bool withMark = true);
 // A telegram file as text; nothing when it cannot be read.
 std::optional<QString> LoadTelegramText(const QString& path);
 
