@@ -11,11 +11,12 @@ TExchangeClock::TExchangeClock(IClock& clock, const _tlg_config& config, _tlg_st
                                TProtocol& protocol, IExchangeClockHost* host)
     : clock_(clock), config_(config), status_(status), protocol_(protocol), host_(host) {}
 
+QDateTime WorkingTimeOf(const QDateTime& local, int correctTimeTZ) {
+    return correctTimeTZ == 0 ? local : local.addSecs(-qint64(correctTimeTZ) * 3600);
+}
+
 QDateTime TExchangeClock::WorkingTime() const {
-    QDateTime t = clock_.LocalTime();
-    if (config_.CorrectTimeTZ != 0)
-        t = t.addSecs(-qint64(config_.CorrectTimeTZ) * 3600);
-    return t;
+    return WorkingTimeOf(clock_.LocalTime(), config_.CorrectTimeTZ);
 }
 
 QString TExchangeClock::WorkingDayText() const {

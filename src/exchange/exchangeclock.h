@@ -24,6 +24,10 @@ public:
 // The exchange clock: local time minus OTHER/CorrectTimeTZ hours. It keeps
 // the day and time texts of the status record, the counter reset around
 // midnight, and sets the computer's clock from the centre's time stamps.
+// The working time of a local time: the local time less OTHER/CorrectTimeTZ
+// hours.
+QDateTime WorkingTimeOf(const QDateTime& local, int correctTimeTZ);
+
 class TExchangeClock {
 public:
     TExchangeClock(IClock& clock, const _tlg_config& config, _tlg_status& status,

@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,7 +17,6 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -477,13 +475,8 @@ void TForm_Register::SavePdf(const QString& path) {
 
 void TForm_Register::ExportCsv(const QString& path) {
     const TRegisterDay day = shown_;
-    runJob(QStringLiteral("Журнал выгружен: ") + path, [day, path] {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(RegisterCsv(day)) < 0 || !file.commit())
-            return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-                   file.errorString();
-        return QString();
-    });
+    runJob(QStringLiteral("Журнал выгружен: ") + path,
+           [day, path] { return WriteRegisterCsv(path, day); });
 }
 
 void TForm_Register::runJob(const QString& done, std::function<QString()> job) {

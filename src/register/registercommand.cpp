@@ -1,6 +1,7 @@
 #include "register/registercommand.h"
 
 #include "config/settings.h"
+#include "exchange/exchangeclock.h"
 #include "register/register.h"
 #include "register/registerprint.h"
 #include "register/registertext.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -24,14 +24,6 @@ void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 int fail(const QString& text) {
     std::fputs((QStringLiteral("tarvo: ") + text + u'\n').toLocal8Bit().constData(), stderr);
     return 1;
-}
-
-QString writeCsv(const QString& path, const TRegisterDay& day) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(RegisterCsv(day)) >= 0 && file.commit())
-        return QString();
-    return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-           file.errorString();
 }
 
 }  // namespace
@@ -67,7 +59,7 @@ int RegisterCommandMain(int argc, char** argv) {
                                    config.CorrectTimeTZ};
 
     SystemClock clock;
-    const QDate today = clock.LocalTime().addSecs(-qint64(config.CorrectTimeTZ) * 3600).date();
+    const QDate today = WorkingTimeOf(clock.LocalTime(), config.CorrectTimeTZ).date();
     const QString dayText = options.RegisterDay.isEmpty()
                                 ? FormatDelphiDate(today, config.DayFormat)
                                 : options.RegisterDay;
@@ -80,7 +72,8 @@ int RegisterCommandMain(int argc, char** argv) {
     document.day = ReadRegisterDay(sources, date);
     document.strip = ReadRegisterStrip(sources, date);
     if (!options.RegisterCsv.isEmpty())
-        if (const QString error = writeCsv(options.RegisterCsv, document.day); !error.isEmpty())
+        if (const QString error = WriteRegisterCsv(options.RegisterCsv, document.day);
+            !error.isEmpty())
             return fail(error);
     if (!options.RegisterPdf.isEmpty())
         if (const QString error = WriteRegisterPdf(options.RegisterPdf, document); !error.isEmpty())

@@ -1,6 +1,7 @@
 #include "register/registertext.h"
 
 #include <QMap>
+#include <QSaveFile>
 
 namespace {
 
@@ -242,4 +243,12 @@ QByteArray RegisterCsv(const TRegisterDay& day) {
         for (const TRegisterEntry& e : *list)
             row(e);
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QString WriteRegisterCsv(const QString& path, const TRegisterDay& day) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(RegisterCsv(day)) >= 0 && file.commit())
+        return QString();
+    return QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
+           file.errorString();
 }

@@ -45,3 +45,6 @@ QStringList RegisterSentRow(const TRegisterEntry& entry);
 // messages, sent) with its direction, so that office programs open the
 // Cyrillic right.
 QByteArray RegisterCsv(const TRegisterDay& day);
+// That export as a file, written whole or not at all. Empty on success, else
+// the operator's error.
+QString WriteRegisterCsv(const QString& path, const TRegisterDay& day);
